@@ -1,0 +1,23 @@
+// Profile sections of the configuration file feed the install catalogue.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace drivora {
+
+struct AppState;
+
+constexpr std::size_t kSectionNameBytes = 256;
+constexpr std::uint32_t kSectionBufferBytes = 32766;
+
+// OsProfile followed by the suffix, as held in the 256-byte section name.
+std::string ProfileSectionName(const AppState& app, std::string_view suffix);
+
+// Offer every "category.name=value" line of OsProfile + suffix to the catalogue.
+bool AddSectionEntries(AppState& app, std::string_view suffix);
+// Take every entry named by a line of OsProfile + suffix out of the catalogue.
+bool RemoveSectionEntries(AppState& app, std::string_view suffix);
+
+}  // namespace drivora

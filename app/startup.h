@@ -1,0 +1,27 @@
+// Start-up: from a bare process to a complete, ordered install catalogue.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace drivora {
+
+struct AppState;
+
+constexpr char kMissingConfigCaption[] = "Not find file...";
+
+// The whole start-up sequence; false when the program must end at once.
+bool InitApplication(AppState& app);
+
+// Steps of it that the drivora tool shares with Setup.exe.
+bool IdentifyWindows(AppState& app);
+// Everything from the choice of the profile to the description text: the
+// catalogue comes out complete and ordered, browse and exit entries last.
+bool BuildCatalogue(AppState& app);
+
+// The configuration path for an upper-cased program path: everything from the
+// first ".EXE" on becomes ".INI"; a path without ".EXE" gets its extension
+// replaced (or ".INI" appended).
+std::string MakeIniPath(std::string_view upperModulePath);
+
+}  // namespace drivora
