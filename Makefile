@@ -1,0 +1,28 @@
+# The two commands of a fresh Debian 12 machine. Both install what they need
+# first (tools/install-deps asks for root through sudo when not root).
+.PHONY: demo test build-host build-host-asan build-windows clean
+
+demo: build-host
+	tools/demo
+
+test: build-host-asan build-windows
+	tools/run-tests
+
+build-host: deps
+	cmake --preset host >/dev/null
+	cmake --build --preset host
+
+build-host-asan: deps
+	cmake --preset host-asan >/dev/null
+	cmake --build --preset host-asan
+
+build-windows: deps
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows
+
+.PHONY: deps
+deps:
+	tools/install-deps
+
+clean:
+	rm -rf build
