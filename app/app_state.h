@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/catalogue.h"
+#include "app/catalogue_observer.h"
 #include "app/platform.h"
 
 namespace drivora {
@@ -23,6 +24,7 @@ constexpr std::uint32_t kInitialListColour = 0x0010E0FF;
 struct AppState {
   Platform Sys;                        // the seams, chosen once at start-up
   std::unique_ptr<ConfigFile> Config;  // the opened configuration file (IniPath)
+  CatalogueObserver* Observer = nullptr;  // only the disc author's tool watches
 
   void* InstanceHandle = nullptr;
   std::uint16_t LanguageId = 0;

@@ -107,6 +107,9 @@ class StringTable {
   virtual std::optional<std::string> Load(unsigned id, std::size_t capacity) const = 0;
 };
 
+class Hardware;
+class HardwareLocks;
+
 // Everything the core may ask of the system, chosen once at start-up.
 struct Platform {
   OsFacts* Os = nullptr;
@@ -114,6 +117,9 @@ struct Platform {
   Registry* Reg = nullptr;
   MessageBoxes* Boxes = nullptr;
   StringTable* Strings = nullptr;
+  // Ports and physical memory; null where no board can be reached.
+  Hardware* Io = nullptr;
+  HardwareLocks* Locks = nullptr;
 };
 
 }  // namespace drivora

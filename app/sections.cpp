@@ -7,9 +7,9 @@ namespace drivora {
 namespace {
 
 template <typename Apply>
-void ForEachEntryLine(const AppState& app, std::string_view suffix, Apply apply) {
-  const std::string section = app.Config->ReadSection(ProfileSectionName(app, suffix), kSectionBufferBytes);
-  for (std::string_view line : SplitSectionLines(section)) {
+void ForEachEntryLine(const AppState& app, const std::string& section, Apply apply) {
+  const std::string lines = app.Config->ReadSection(section, kSectionBufferBytes);
+  for (std::string_view line : SplitSectionLines(lines)) {
     KeyValue entry;
     if (SplitEntryLine(line, entry)) apply(entry);
   }
@@ -17,18 +17,34 @@ void ForEachEntryLine(const AppState& app, std::string_view suffix, Apply apply)
 
 }  // namespace
 
-std::string ProfileSectionName(const AppState& app, std::string_view suffix) {
-  // Cut at the 256-byte name buffer; no section of a real disc comes near it.
-  return std::string(FitBuffer(app.OsProfile + std::string(suffix), kSectionNameBytes));
+std::optional<std::string> ProfileSectionName(const AppState& app, std::string_view suffix) {
+  std::string name = app.OsProfile + std::string(suffix);
+  if (name.size() >= kSectionNameBytes) return std::nullopt;
+  return name;
 }
 
 bool AddSectionEntries(AppState& app, std::string_view suffix) {
-  ForEachEntryLine(app, suffix, [&](const KeyValue& e) { AddInstallEntry(app.Catalogue, e.key, e.value); });
+  const auto section = ProfileSectionName(app, suffix);
+  if (!section) return true;
+  if (app.Observer) app.Observer->SectionApplied(*section, false);
+  ForEachEntryLine(app, *section, [&](const KeyValue& e) {
+    const bool added = AddInstallEntry(app.Catalogue, e.key, e.value) != 0;
+    if (!app.Observer) return;
+    if (added) app.Observer->EntryAdded(*section, e.key, e.value);
+    else if (!e.key.empty() && !e.value.empty()) app.Observer->EntryRefused(*section, e.key);
+  });
   return true;
 }
 
 bool RemoveSectionEntries(AppState& app, std::string_view suffix) {
-  ForEachEntryLine(app, suffix, [&](const KeyValue& e) { RemoveInstallEntry(app.Catalogue, e.key, e.value); });
+  const auto section = ProfileSectionName(app, suffix);
+  if (!section) return true;
+  if (app.Observer) app.Observer->SectionApplied(*section, true);
+  ForEachEntryLine(app, *section, [&](const KeyValue& e) {
+    const std::size_t before = app.Catalogue.EntryCount();
+    RemoveInstallEntry(app.Catalogue, e.key, e.value);
+    if (app.Observer && app.Catalogue.EntryCount() < before) app.Observer->EntryRemoved(*section, e.key);
+  });
   return true;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,10 @@ struct AppState;
 constexpr std::size_t kSectionNameBytes = 256;
 constexpr std::uint32_t kSectionBufferBytes = 32766;
 
-// OsProfile followed by the suffix, as held in the 256-byte section name.
-std::string ProfileSectionName(const AppState& app, std::string_view suffix);
+// OsProfile followed by the suffix; none when it does not fit the 256-byte
+// section name (a cut name could name another section, even the one an
+// ".Uninstall" name was made from).
+std::optional<std::string> ProfileSectionName(const AppState& app, std::string_view suffix);
 
 // Offer every "category.name=value" line of OsProfile + suffix to the catalogue.
 bool AddSectionEntries(AppState& app, std::string_view suffix);

@@ -7,6 +7,9 @@
 #include "app/text.h"
 #include "app/texts.h"
 #include "app/winver.h"
+#include "detect/bios.h"
+#include "detect/pci_scan.h"
+#include "detect/sound_card.h"
 
 namespace drivora {
 namespace {
@@ -61,6 +64,11 @@ bool IdentifyWindows(AppState& app) {
 bool BuildCatalogue(AppState& app) {
   // OsProfile holds 63 characters: the profile name is cut to leave room for its dot.
   app.OsProfile = std::string(FitBuffer(ReadOsProfile(app), kProfileBytes - 1)) + ".";
+  if (app.Sys.Io) {
+    ScanPciDevices(app);
+    ApplyBiosSections(app);
+  }
+  DetectSoundCard(app);
   OrderInstallCatalogue(app, app.Catalogue);
   AddFixedEntry(app, "EXPLORER.", "Explorer", "ExplInfo");
   AddFixedEntry(app, "EXIT.", "Exit", "ExitInfo");

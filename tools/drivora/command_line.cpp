@@ -5,70 +5,124 @@
 namespace drivora::tool {
 namespace {
 
-bool IsKnownCommand(const std::string& name) { return name == "profile" || name == "catalogue"; }
-
 bool ParseLanguage(const std::string& text, std::uint16_t& out) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
   return !text.empty() && error == std::errc{} && end == text.data() + text.size();
 }
 
+// Which options each command takes.
+struct Accepts {
+  bool ini, windows, board, boardRequired, tsv;
+};
+
+Accepts AcceptsFor(Command command) {
+  switch (command) {
+    case Command::Profile: return {true, true, false, false, false};
+    case Command::Catalogue: return {true, true, true, false, true};
+    case Command::Explain: return {true, true, true, true, false};
+    case Command::BoardCheck: return {false, false, true, true, false};
+    case Command::Help: break;
+  }
+  return {};
+}
+
+class Parser {
+ public:
+  Parser(const std::vector<std::string>& args, std::string& error) : args_(args), error_(error) {}
+  std::optional<Options> Run();
+
+ private:
+  bool Fail(const std::string& message) {
+    error_ = message;
+    return false;
+  }
+  bool Command();
+  bool Option(std::size_t& i, const Accepts& accepts);
+
+  const std::vector<std::string>& args_;
+  std::string& error_;
+  Options options_;
+  std::size_t first_ = 1;
+  bool windowsGiven_ = false;
+  std::string name_;
+};
+
+bool Parser::Command() {
+  const std::string& word = args_[0];
+  name_ = word;
+  if (word == "profile") options_.command = Command::Profile;
+  else if (word == "catalogue") options_.command = Command::Catalogue;
+  else if (word == "explain") options_.command = Command::Explain;
+  else if (word == "board" && args_.size() > 1 && args_[1] == "check") {
+    options_.command = Command::BoardCheck;
+    name_ = "board check";
+    first_ = 2;
+  } else {
+    return Fail("unknown command '" + word + "' (try --help)");
+  }
+  return true;
+}
+
+bool Parser::Option(std::size_t& i, const Accepts& accepts) {
+  const std::string& arg = args_[i];
+  const bool takesValue = arg == "--windows" || arg == "--lang" || arg == "--board";
+  if (takesValue && i + 1 >= args_.size()) return Fail(arg + " needs a value");
+  if (arg == "--windows" && accepts.windows) {
+    const std::string& value = args_[++i];
+    const auto spec = ParseWindowsSpec(value);
+    if (!spec) return Fail("--windows: '" + value + "' is not PLATFORM.MAJOR.MINOR.BUILD[:type][:wow64] or a preset name");
+    options_.windows = *spec;
+    windowsGiven_ = true;
+  } else if (arg == "--lang" && accepts.windows) {
+    const std::string& value = args_[++i];
+    if (!ParseLanguage(value, options_.languageId)) return Fail("--lang: '" + value + "' is not a language id such as 1033 or 2052");
+  } else if (arg == "--board" && accepts.board && accepts.ini) {
+    options_.boardPath = args_[++i];
+  } else if (arg == "--tsv" && accepts.tsv) {
+    options_.tsv = true;
+  } else if (!arg.starts_with("-") && accepts.ini && options_.iniPath.empty()) {
+    options_.iniPath = arg;
+  } else if (!arg.starts_with("-") && !accepts.ini && options_.boardPath.empty()) {
+    options_.boardPath = arg;
+  } else {
+    return Fail("unexpected argument '" + arg + "' for " + name_);
+  }
+  return true;
+}
+
+std::optional<Options> Parser::Run() {
+  if (args_.empty() || args_[0] == "--help" || args_[0] == "-h" || args_[0] == "help") return options_;
+  if (!Command()) return std::nullopt;
+  const Accepts accepts = AcceptsFor(options_.command);
+  for (std::size_t i = first_; i < args_.size(); ++i)
+    if (!Option(i, accepts)) return std::nullopt;
+  if (accepts.ini && options_.iniPath.empty()) Fail(name_ + " needs the path of a Setup.ini");
+  else if (accepts.windows && !windowsGiven_) Fail(name_ + " needs --windows SPEC");
+  else if (accepts.boardRequired && options_.boardPath.empty()) Fail(name_ + " needs a board file");
+  if (!error_.empty()) return std::nullopt;
+  return options_;
+}
+
 }  // namespace
 
 std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, std::string& error) {
-  Options options;
-  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-    options.command = "help";
-    return options;
-  }
-  options.command = args[0];
-  if (!IsKnownCommand(options.command)) {
-    error = "unknown command '" + options.command + "' (try --help)";
-    return std::nullopt;
-  }
-  bool windowsGiven = false;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (arg == "--windows" || arg == "--lang") {
-      if (!hasValue) {
-        error = arg + " needs a value";
-        return std::nullopt;
-      }
-      const std::string& value = args[++i];
-      if (arg == "--windows") {
-        auto spec = ParseWindowsSpec(value);
-        if (!spec) {
-          error = "--windows: '" + value + "' is not PLATFORM.MAJOR.MINOR.BUILD[:type][:wow64] or a preset name";
-          return std::nullopt;
-        }
-        options.windows = *spec;
-        windowsGiven = true;
-      } else if (!ParseLanguage(value, options.languageId)) {
-        error = "--lang: '" + value + "' is not a language id such as 1033 or 2052";
-        return std::nullopt;
-      }
-    } else if (arg == "--tsv" && options.command == "catalogue") {
-      options.tsv = true;
-    } else if (!arg.starts_with("-") && options.iniPath.empty()) {
-      options.iniPath = arg;
-    } else {
-      error = "unexpected argument '" + arg + "'";
-      return std::nullopt;
-    }
-  }
-  if (options.iniPath.empty()) error = options.command + " needs the path of a Setup.ini";
-  else if (!windowsGiven) error = options.command + " needs --windows SPEC";
-  if (!error.empty()) return std::nullopt;
-  return options;
+  return Parser(args, error).Run();
 }
 
 std::string UsageText() {
   return "usage: drivora profile SETUP.INI --windows SPEC [--lang ID]\n"
-         "       drivora catalogue SETUP.INI --windows SPEC [--lang ID] [--tsv]\n"
+         "       drivora catalogue SETUP.INI --windows SPEC [--board BOARD] [--lang ID] [--tsv]\n"
+         "       drivora explain SETUP.INI --board BOARD --windows SPEC [--lang ID]\n"
+         "       drivora board check BOARD\n"
          "\n"
-         "profile    prints the Windows profile the wizard chooses from [WinVer], with its trailing \".\"\n"
-         "catalogue  prints the entries the wizard lists, in order; --tsv prints exactly one line per\n"
-         "           entry, key<TAB>value, and nothing else\n"
+         "profile      the Windows profile the wizard chooses from [WinVer], with its trailing \".\"\n"
+         "catalogue    the entries the wizard lists, in order; with --board, detection runs against\n"
+         "             that simulated board; --tsv prints exactly one line per entry, key<TAB>value,\n"
+         "             and nothing else\n"
+         "explain      how the catalogue comes about on a board: the WinVer rule, the Super I/O\n"
+         "             tokens, every hardware key tried, the BIOS model and tags, where each entry\n"
+         "             came from, what was refused or removed, and the hardware requests it cost\n"
+         "board check  validates a board file and prints what the model holds\n"
          "\n"
          "SPEC is PLATFORM.MAJOR.MINOR.BUILD[:workstation|:server|:dc|:none][:wow64]\n"
          "(no type means :none: no extended version record, as on 95, 98 and early NT 4),\n"

@@ -10,9 +10,12 @@
 
 namespace drivora::tool {
 
+enum class Command { Help, Profile, Catalogue, Explain, BoardCheck };
+
 struct Options {
-  std::string command;  // "profile", "catalogue" or "help"
+  Command command = Command::Help;
   std::string iniPath;
+  std::string boardPath;
   WindowsSpec windows;
   std::uint16_t languageId = 1033;
   bool tsv = false;

@@ -1,57 +1,48 @@
 // drivora: the disc author's tool. It runs the wizard's own start-up code on a
 // disc's Setup.ini without Windows, so that it cannot disagree with the wizard.
-#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/ini_file.h"
-#include "app/startup.h"
-#include "app/text.h"
-#include "sim/simulated_system.h"
+#include "sim/board_hardware.h"
 #include "tools/drivora/command_line.h"
+#include "tools/drivora/disc_session.h"
+#include "tools/drivora/explain.h"
+#include "tools/drivora/report.h"
 
 namespace {
 
-using drivora::tool::Options;
+using namespace drivora::tool;
 
 int Fail(const std::string& message) {
   std::cerr << "drivora: " << message << "\n";
   return 2;
 }
 
-void PrintCatalogue(const drivora::AppState& app, const Options& options) {
-  if (options.tsv) {
-    for (const auto& entry : app.Catalogue.Entries) std::cout << entry.key << '\t' << entry.value << '\n';
-    return;
-  }
-  std::cout << "Windows " << drivora::FormatWindowsSpec(options.windows) << ", language " << app.LanguageId
-            << ", profile \"" << app.OsProfile << "\"\n";
-  int row = 0;
-  for (const auto& entry : app.Catalogue.Entries) {
-    const std::string category = std::to_string(drivora::GetDisplayCategory(app, entry.key));
-    std::printf("%3d  %-2s  %-40s  %s\n", ++row, category.c_str(), drivora::GetEntryName(entry.key).c_str(),
-                entry.value.c_str());
-  }
+int BoardCheck(const Options& options) {
+  std::string error;
+  const auto board = drivora::LoadBoardFile(options.boardPath, error);
+  if (!board) return Fail(error);
+  PrintBoard(*board, std::cout);
+  return 0;
 }
 
-int Run(const Options& options) {
-  auto config = drivora::IniConfigFile::Load(options.iniPath);
-  if (!config) return Fail("cannot read " + options.iniPath);
-
-  drivora::SimulatedOs os(options.windows, options.languageId);
-  drivora::MemoryRegistry registry;
-  drivora::RecordedMessageBoxes boxes;
-  drivora::BuiltinStringTable strings;
-  drivora::AppState app;
-  app.Sys = {&os, nullptr, &registry, &boxes, &strings};
-  app.Config = std::move(config);
-
-  if (!drivora::IdentifyWindows(app)) return Fail("the Windows version could not be read");
-  drivora::BuildCatalogue(app);
-  if (options.command == "profile") std::cout << app.OsProfile << "\n";
-  else PrintCatalogue(app, options);
+int RunOnDisc(const Options& options) {
+  std::string error;
+  auto session = DiscSession::Open(options, error);
+  if (!session) return Fail(error);
+  if (options.command == Command::Explain) return Explain(*session, options, std::cout);
+  if (!session->BuildCatalogue()) return Fail("the Windows version could not be read");
+  drivora::AppState& app = session->App();
+  if (options.command == Command::Profile) {
+    std::cout << app.OsProfile << "\n";
+  } else if (options.tsv) {
+    PrintCatalogueTsv(app, std::cout);
+  } else {
+    std::cout << "Windows " << drivora::FormatWindowsSpec(options.windows) << ", language " << app.LanguageId
+              << ", profile \"" << app.OsProfile << "\"\n";
+    PrintCatalogueTable(app, std::cout);
+  }
   return 0;
 }
 
@@ -59,11 +50,11 @@ int Run(const Options& options) {
 
 int main(int argc, char** argv) {
   std::string error;
-  const auto options = drivora::tool::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
+  const auto options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
   if (!options) return Fail(error);
-  if (options->command == "help") {
-    std::cout << drivora::tool::UsageText();
-    return 0;
+  switch (options->command) {
+    case Command::Help: std::cout << UsageText(); return 0;
+    case Command::BoardCheck: return BoardCheck(*options);
+    default: return RunOnDisc(*options);
   }
-  return Run(*options);
 }

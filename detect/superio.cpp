@@ -1,0 +1,146 @@
+#include "detect/superio.h"
+
+#include <initializer_list>
+
+namespace drivora {
+namespace {
+
+constexpr std::uint8_t kRegLogicalDevice = 0x07;
+constexpr std::uint8_t kRegChipId = 0x20;
+constexpr std::uint8_t kRegChipIdLow = 0x21;
+constexpr std::uint8_t kRegChipVersion = 0x22;
+constexpr std::uint8_t kRegVendor = 0x23;
+constexpr std::uint8_t kRegVendorLow = 0x24;
+constexpr std::uint8_t kRegActivate = 0x30;
+constexpr std::uint8_t kFintekVendor = 0x19;
+
+void WriteSequence(Hardware& io, std::uint16_t port, std::initializer_list<std::uint8_t> bytes) {
+  for (std::uint8_t b : bytes) io.WritePortByte(port, b);
+}
+
+// Each comparison reads the register anew, as the chips were always probed.
+bool RegisterIs(Hardware& io, std::uint16_t port, std::uint8_t reg, std::uint8_t value) {
+  return SioRead(io, port, reg) == value;
+}
+
+const char* ProbeWinbond(Hardware& io) {
+  SioEnter(io, kSioPort2E);
+  const char* name = nullptr;
+  if (RegisterIs(io, kSioPort2E, kRegChipId, 0x52)) name = "WINBOND627";
+  else if (RegisterIs(io, kSioPort2E, kRegChipId, 0x82)) name = "WINBOND627T";
+  else if (RegisterIs(io, kSioPort2E, kRegChipId, 0x85)) name = "WINBOND687T";
+  else if (RegisterIs(io, kSioPort2E, kRegChipId, 0x60)) name = "WINBOND697";
+  SioExit(io, kSioPort2E);
+  return name;
+}
+
+// The ITE chips leave configuration mode only through their own exit, which
+// is not written when no ITE chip answered.
+const char* ProbeIte(Hardware& io) {
+  WriteSequence(io, kSioPort2E, {0x87, 0x01, 0x55, 0x55});
+  if (!RegisterIs(io, kSioPort2E, kRegChipId, 0x87)) return nullptr;
+  if (RegisterIs(io, kSioPort2E, kRegChipIdLow, 0x05)) {
+    WriteSequence(io, kSioPort2E, {0x02, 0x02});
+    return "ITE8705";
+  }
+  if (!RegisterIs(io, kSioPort2E, kRegChipIdLow, 0x12)) return nullptr;
+  const std::uint8_t version = SioRead(io, kSioPort2E, kRegChipVersion);
+  WriteSequence(io, kSioPort2E, {0x02, 0x02});
+  return (version & 0x0F) == 7 ? "ITE8712IX" : "ITE8712";
+}
+
+const char* ProbeFintek(Hardware& io, std::uint16_t port) {
+  SioEnter(io, port);
+  const char* name = nullptr;
+  if (RegisterIs(io, port, kRegVendor, kFintekVendor)) {
+    if (RegisterIs(io, port, kRegChipId, 0x04)) {
+      name = "F71805F";
+    } else if (RegisterIs(io, port, kRegChipId, 0x03)) {
+      SioWrite(io, port, kRegLogicalDevice, 5);
+      name = RegisterIs(io, port, kRegActivate, 1) ? "F71872F" : "F71806F";
+    } else if (RegisterIs(io, port, kRegChipId, 0x05)) {
+      name = "F71882F";
+    } else if (RegisterIs(io, port, kRegChipId, 0x06)) {
+      name = "F71862F";
+    } else {
+      name = "FINTEKSIO";
+    }
+  }
+  SioExit(io, port);
+  return name;
+}
+
+}  // namespace
+
+void SioEnter(Hardware& io, std::uint16_t indexPort) { WriteSequence(io, indexPort, {0x87, 0x87}); }
+
+void SioExit(Hardware& io, std::uint16_t indexPort) { io.WritePortByte(indexPort, 0xAA); }
+
+std::uint8_t SioRead(Hardware& io, std::uint16_t indexPort, std::uint8_t reg) {
+  io.WritePortByte(indexPort, reg);
+  return io.ReadPortByte(static_cast<std::uint16_t>(indexPort + 1));
+}
+
+void SioWrite(Hardware& io, std::uint16_t indexPort, std::uint8_t reg, std::uint8_t value) {
+  io.WritePortByte(indexPort, reg);
+  io.WritePortByte(static_cast<std::uint16_t>(indexPort + 1), value);
+}
+
+const char* IdentifySuperIoChip(SuperIoAccess access) {
+  Hardware& io = access.io;
+  // Each probe holds the lock from its entry to its exit, never across probes.
+  const auto underLock = [&](auto probe) {
+    ScopedHardwareLock lock(access.locks, HardwareLock::SuperIo);
+    return probe();
+  };
+  if (const char* name = underLock([&] { return ProbeWinbond(io); })) return name;
+  if (const char* name = underLock([&] { return ProbeIte(io); })) return name;
+  if (const char* name = underLock([&] { return ProbeFintek(io, kSioPort2E); })) return name;
+  return underLock([&] { return ProbeFintek(io, kSioPort4E); });
+}
+
+std::uint32_t ReadFintekId(SuperIoAccess access, std::uint16_t port) {
+  ScopedHardwareLock lock(access.locks, HardwareLock::SuperIo);
+  Hardware& io = access.io;
+  SioEnter(io, port);
+  std::uint32_t id = 0;
+  if (RegisterIs(io, port, kRegVendor, kFintekVendor)) {
+    id = SioRead(io, port, kRegVendorLow);
+    id |= static_cast<std::uint32_t>(SioRead(io, port, kRegVendor)) << 8;
+    id |= static_cast<std::uint32_t>(SioRead(io, port, kRegChipIdLow)) << 16;
+    id |= static_cast<std::uint32_t>(SioRead(io, port, kRegChipId)) << 24;
+  }
+  SioExit(io, port);
+  return id;
+}
+
+const char* ProbeFintekCir(SuperIoAccess access, std::uint16_t port) {
+  ScopedHardwareLock lock(access.locks, HardwareLock::SuperIo);
+  Hardware& io = access.io;
+  SioEnter(io, port);
+  bool active = false;
+  if (RegisterIs(io, port, kRegVendor, kFintekVendor)) {
+    SioWrite(io, port, kRegLogicalDevice, 8);
+    active = RegisterIs(io, port, kRegActivate, 1);
+  }
+  SioExit(io, port);
+  return active ? "CIR" : nullptr;
+}
+
+const char* ProbeWinbondIas(SuperIoAccess access) {
+  ScopedHardwareLock lock(access.locks, HardwareLock::SuperIo);
+  Hardware& io = access.io;
+  WriteSequence(io, kSioPort4E, {0x83, 0x83});
+  if (!RegisterIs(io, kSioPort4E, kRegChipId, 0x71)) return nullptr;
+  for (std::uint8_t device : {0, 1, 3}) {
+    SioWrite(io, kSioPort4E, kRegLogicalDevice, device);
+    if (SioRead(io, kSioPort4E, kRegActivate) != 0) {
+      SioExit(io, kSioPort4E);
+      return "WINBOND_IAS";
+    }
+  }
+  SioExit(io, kSioPort4E);
+  return nullptr;
+}
+
+}  // namespace drivora
