@@ -110,6 +110,17 @@ class StringTable {
 class Hardware;
 class HardwareLocks;
 
+// The I/O driver that opens ports and physical memory to the program on the
+// NT platform, installed as a service only while detection runs.
+class PortIoService {
+ public:
+  virtual ~PortIoService() = default;
+  // Makes sure the driver runs and opens its device; false when it cannot.
+  virtual bool Open() = 0;
+  // Closes the device and stops and deletes the service.
+  virtual void Remove() = 0;
+};
+
 // Everything the core may ask of the system, chosen once at start-up.
 struct Platform {
   OsFacts* Os = nullptr;
@@ -120,6 +131,8 @@ struct Platform {
   // Ports and physical memory; null where no board can be reached.
   Hardware* Io = nullptr;
   HardwareLocks* Locks = nullptr;
+  // The I/O driver on the NT platform; null where the board is simulated.
+  PortIoService* Driver = nullptr;
 };
 
 }  // namespace drivora

@@ -64,10 +64,14 @@ bool IdentifyWindows(AppState& app) {
 bool BuildCatalogue(AppState& app) {
   // OsProfile holds 63 characters: the profile name is cut to leave room for its dot.
   app.OsProfile = std::string(FitBuffer(ReadOsProfile(app), kProfileBytes - 1)) + ".";
+  // The platform id, not the class, says whether ports need the driver.
+  const bool throughDriver = app.OsVersion.PlatformId == kPlatformNt && app.Sys.Driver;
+  if (throughDriver && !app.Sys.Driver->Open()) return false;
   if (app.Sys.Io) {
     ScanPciDevices(app);
     ApplyBiosSections(app);
   }
+  if (throughDriver) app.Sys.Driver->Remove();
   DetectSoundCard(app);
   OrderInstallCatalogue(app, app.Catalogue);
   AddFixedEntry(app, "EXPLORER.", "Explorer", "ExplInfo");

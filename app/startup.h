@@ -17,6 +17,7 @@ bool InitApplication(AppState& app);
 bool IdentifyWindows(AppState& app);
 // Everything from the choice of the profile to the description text: the
 // catalogue comes out complete and ordered, browse and exit entries last.
+// False when the I/O driver the NT platform needs cannot be opened.
 bool BuildCatalogue(AppState& app);
 
 // The configuration path for an upper-cased program path: everything from the
