@@ -6,6 +6,8 @@
 
 #include "detect/bios.h"
 #include "detect/pci_scan.h"
+#include "app/text.h"
+#include "app/texts.h"
 
 namespace drivora::tool {
 namespace {
@@ -46,12 +48,25 @@ void PrintSuperIo(const sim::SuperIoChip& chip, std::ostream& out) {
 
 }  // namespace
 
+// The name of a display category: its piece of the category list.
+std::string CategoryName(const AppState& app, std::uint32_t index) {
+  const std::string list = LoadText(app, kTextCategoryList, 256);
+  std::uint32_t n = 0;
+  for (std::string_view piece : SplitAt(list, '.')) {
+    if (piece.empty()) continue;
+    if (n++ == index) return std::string(piece);
+  }
+  return "?";
+}
+
 void PrintCatalogueTable(const AppState& app, std::ostream& out) {
+  out << Column("  #", 5) << Column("image", 10) << Column("name", 42) << "description\n";
   int row = 0;
   for (const InstallEntry& entry : app.Catalogue.Entries) {
-    const std::string category = std::to_string(GetDisplayCategory(app, entry.key));
-    out << Column(std::to_string(++row), 4) << Column(category, 4) << Column(GetEntryName(entry.key), 42) << entry.value
-        << "\n";
+    const std::string image = CategoryName(app, GetDisplayCategory(app, entry.key));
+    std::string number = std::to_string(++row);
+    number.insert(0, number.size() < 3 ? 3 - number.size() : 0, ' ');
+    out << Column(number, 5) << Column(image, 10) << Column(GetEntryName(entry.key), 42) << entry.value << "\n";
   }
 }
 
