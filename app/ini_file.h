@@ -27,7 +27,7 @@ class IniDocument {
 
   // GetPrivateProfileStringA for one key into `buffer`, with `fallback` as
   // the default; returns the length of the text written. An empty key name
-  // leaves the buffer untouched and returns 0.
+  // is a name like any other: it finds a line that starts with '='.
   std::uint32_t GetString(std::string_view section, std::string_view key, std::string_view fallback,
                           std::span<char> buffer) const;
 
