@@ -1,11 +1,11 @@
 # The two commands of a fresh Debian 12 machine. Both install what they need
 # first (tools/install-deps asks for root through sudo when not root).
-.PHONY: demo test build-host build-host-asan build-windows clean
+.PHONY: demo test build-host build-host-asan build-fuzz build-windows clean
 
 demo: build-host
 	tools/demo
 
-test: build-host-asan build-windows
+test: build-host-asan build-fuzz build-windows
 	tools/run-tests
 
 build-host: deps
@@ -15,6 +15,11 @@ build-host: deps
 build-host-asan: deps
 	cmake --preset host-asan >/dev/null
 	cmake --build --preset host-asan
+
+# The fuzzers need clang's libFuzzer: a project of their own.
+build-fuzz: deps
+	cmake -S tests/fuzz -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	cmake --build build/fuzz
 
 build-windows: deps
 	cmake --preset windows >/dev/null

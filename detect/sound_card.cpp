@@ -30,7 +30,7 @@ void DetectSoundCard(AppState& app) {
     // Every match overwrites the value: the last matching line decides, even
     // when its section has no SOUND key.
     supplier = line.substr(0, equals);
-    value = app.Config->ReadString(supplier, "SOUND", 256);
+    value = app.Config->ReadString(supplier, "SOUND", 255);
   }
   const bool added = AddInstallEntry(app.Catalogue, "SOUND", value) != 0;
   if (app.Observer && added) app.Observer->EntryAdded(supplier, "SOUND", value);

@@ -146,6 +146,8 @@ bool Parser::Run(const char* text, size_t length) {
 }
 
 bool Parser::Line(Span line) {
+  // Names and values become zero-terminated texts: a zero byte would cut them short.
+  if (Find(line, '\0') < line.size) return Fail("a zero byte inside a line");
   if (line.size == 0 || line.data[0] == ';') return true;
   if (line.data[0] == '[') {
     if (line.data[line.size - 1] != ']') return Fail("a section header must end with ']'", line);
