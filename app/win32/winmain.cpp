@@ -9,6 +9,7 @@
 #include "app/win32/os_facts_win32.h"
 #include "app/win32/program_files_win32.h"
 #include "app/win32/registry_win32.h"
+#include "detect/win32/detection_win32.h"
 
 namespace {
 
@@ -40,6 +41,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   static drivora::AppState app;
   app.Sys = {&os, &files, &registry, &boxes, &strings};
+  drivora::win32::Win32Detection detection(app);
+  detection.Attach(app.Sys);
 
   InstanceSearch search{drivora::LoadText(app, drivora::kTextTitle, 256), &app.InstanceFound};
   EnumWindows(FindInstanceProc, reinterpret_cast<LPARAM>(&search));

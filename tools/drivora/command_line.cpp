@@ -12,15 +12,15 @@ bool ParseLanguage(const std::string& text, std::uint16_t& out) {
 
 // Which options each command takes.
 struct Accepts {
-  bool ini, windows, board, boardRequired, tsv;
+  bool ini, windows, board, boardRequired, tsv, hardware;
 };
 
 Accepts AcceptsFor(Command command) {
   switch (command) {
-    case Command::Profile: return {true, true, false, false, false};
-    case Command::Catalogue: return {true, true, true, false, true};
-    case Command::Explain: return {true, true, true, true, false};
-    case Command::BoardCheck: return {false, false, true, true, false};
+    case Command::Profile: return {true, true, false, false, false, false};
+    case Command::Catalogue: return {true, true, true, false, true, true};
+    case Command::Explain: return {true, true, true, true, false, true};
+    case Command::BoardCheck: return {false, false, true, true, false, false};
     case Command::Help: break;
   }
   return {};
@@ -80,6 +80,8 @@ bool Parser::Option(std::size_t& i, const Accepts& accepts) {
     options_.boardPath = args_[++i];
   } else if (arg == "--tsv" && accepts.tsv) {
     options_.tsv = true;
+  } else if (arg == "--hardware" && accepts.hardware) {
+    options_.hardware = true;
   } else if (!arg.starts_with("-") && accepts.ini && options_.iniPath.empty()) {
     options_.iniPath = arg;
   } else if (!arg.starts_with("-") && !accepts.ini && options_.boardPath.empty()) {
@@ -97,8 +99,10 @@ std::optional<Options> Parser::Run() {
   for (std::size_t i = first_; i < args_.size(); ++i)
     if (!Option(i, accepts)) return std::nullopt;
   if (accepts.ini && options_.iniPath.empty()) Fail(name_ + " needs the path of a Setup.ini");
-  else if (accepts.windows && !windowsGiven_) Fail(name_ + " needs --windows SPEC");
-  else if (accepts.boardRequired && options_.boardPath.empty()) Fail(name_ + " needs a board file");
+  else if (options_.hardware && (windowsGiven_ || !options_.boardPath.empty()))
+    Fail("--hardware uses this machine: it takes neither --windows nor --board");
+  else if (accepts.windows && !windowsGiven_ && !options_.hardware) Fail(name_ + " needs --windows SPEC");
+  else if (accepts.boardRequired && options_.boardPath.empty() && !options_.hardware) Fail(name_ + " needs a board file");
   if (!error_.empty()) return std::nullopt;
   return options_;
 }
@@ -113,6 +117,7 @@ std::string UsageText() {
   return "usage: drivora profile SETUP.INI --windows SPEC [--lang ID]\n"
          "       drivora catalogue SETUP.INI --windows SPEC [--board BOARD] [--lang ID] [--tsv]\n"
          "       drivora explain SETUP.INI --board BOARD --windows SPEC [--lang ID]\n"
+         "       drivora catalogue|explain SETUP.INI --hardware [--tsv]      (Windows, as administrator)\n"
          "       drivora board check BOARD\n"
          "\n"
          "profile      the Windows profile the wizard chooses from [WinVer], with its trailing \".\"\n"
@@ -123,6 +128,8 @@ std::string UsageText() {
          "             tokens, every hardware key tried, the BIOS model and tags, where each entry\n"
          "             came from, what was refused or removed, and the hardware requests it cost\n"
          "board check  validates a board file and prints what the model holds\n"
+         "--hardware   runs on this machine instead: its Windows, and its board through the wizard's\n"
+         "             own I/O driver (the driver files must lie beside drivora.exe)\n"
          "\n"
          "SPEC is PLATFORM.MAJOR.MINOR.BUILD[:workstation|:server|:dc|:none][:wow64]\n"
          "(no type means :none: no extended version record, as on 95, 98 and early NT 4),\n"

@@ -19,6 +19,8 @@ struct Options {
   WindowsSpec windows;
   std::uint16_t languageId = 1033;
   bool tsv = false;
+  // Detect on the running machine instead of a simulated board and Windows.
+  bool hardware = false;
 };
 
 // Parses argv; on a mistake returns nullopt and sets `error` to one line.

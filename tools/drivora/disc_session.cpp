@@ -14,7 +14,13 @@ std::unique_ptr<DiscSession> DiscSession::Open(const Options& options, std::stri
   session->config_ = config.get();
   session->app_.Config = std::move(config);
   session->app_.Sys = {&session->os_, nullptr, &session->registry_, &session->boxes_, &session->strings_};
-  if (!options.boardPath.empty()) {
+  if (options.hardware) {
+    session->live_ = AttachLiveWindows(session->app_);
+    if (!session->live_) {
+      error = "--hardware needs the Windows build of drivora, run on the machine itself";
+      return nullptr;
+    }
+  } else if (!options.boardPath.empty()) {
     session->board_ = LoadBoardFile(options.boardPath, error);
     if (!session->board_) return nullptr;
     for (int i = 0; i < session->board_->enumKeyCount; ++i)
@@ -30,7 +36,7 @@ std::unique_ptr<DiscSession> DiscSession::Open(const Options& options, std::stri
 bool DiscSession::BuildCatalogue(CatalogueObserver* observer) {
   app_.Observer = observer;
   if (!IdentifyWindows(app_)) return false;
-  return drivora::BuildCatalogue(app_);
+  return drivora::BuildCatalogue(app_);  // false: the I/O driver could not be opened
 }
 
 }  // namespace drivora::tool

@@ -12,6 +12,7 @@
 #include "sim/board_hardware.h"
 #include "sim/simulated_system.h"
 #include "tools/drivora/command_line.h"
+#include "tools/drivora/live_windows.h"
 
 namespace drivora::tool {
 
@@ -26,7 +27,10 @@ class DiscSession {
   AppState& App() { return app_; }
   const IniDocument& Document() const { return config_->Document(); }
   const sim::Board* Board() const { return board_.get(); }
-  const HardwareCounts* Counts() const { return counting_ ? &counting_->Counts() : nullptr; }
+  const HardwareCounts* Counts() const {
+    if (live_) return &live_->Counts();
+    return counting_ ? &counting_->Counts() : nullptr;
+  }
 
  private:
   DiscSession(const Options& options) : os_(options.windows, options.languageId) {}
@@ -39,6 +43,7 @@ class DiscSession {
   std::unique_ptr<sim::Board> board_;
   std::unique_ptr<SimulatedBoardHardware> hardware_;
   std::unique_ptr<CountingHardware> counting_;
+  std::unique_ptr<LiveWindows> live_;
   const IniConfigFile* config_ = nullptr;
   AppState app_;
 };

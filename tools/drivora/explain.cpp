@@ -78,11 +78,15 @@ void PrintProfile(DiscSession& session, std::ostream& out) {
 
 int Explain(DiscSession& session, const Options& options, std::ostream& out) {
   ExplainObserver seen;
-  session.BuildCatalogue(&seen);
+  if (!session.BuildCatalogue(&seen)) {
+    out << "Start-up ended: no Windows version, or the I/O driver did not open.\n";
+    return 1;
+  }
   AppState& app = session.App();
   out << "Disc:      " << options.iniPath << "\n";
-  out << "Board:     " << options.boardPath << " (" << session.Board()->name << ")\n";
-  out << "Windows:   " << FormatWindowsSpec(options.windows) << ", language " << app.LanguageId << "\n";
+  if (session.Board()) out << "Board:     " << options.boardPath << " (" << session.Board()->name << ")\n";
+  else out << "Board:     this machine\n";
+  out << "Windows:   " << RunningWindowsText(app) << ", language " << app.LanguageId << "\n";
   PrintProfile(session, out);
 
   out << "\nSuper I/O tokens: " << (seen.tokensText.empty() ? "(no PCI function answered)" : seen.tokensText)

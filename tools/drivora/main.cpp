@@ -32,14 +32,14 @@ int RunOnDisc(const Options& options) {
   auto session = DiscSession::Open(options, error);
   if (!session) return Fail(error);
   if (options.command == Command::Explain) return Explain(*session, options, std::cout);
-  if (!session->BuildCatalogue()) return Fail("the Windows version could not be read");
+  if (!session->BuildCatalogue()) return Fail("start-up ended: no Windows version, or the I/O driver did not open");
   drivora::AppState& app = session->App();
   if (options.command == Command::Profile) {
     std::cout << app.OsProfile << "\n";
   } else if (options.tsv) {
     PrintCatalogueTsv(app, std::cout);
   } else {
-    std::cout << "Windows " << drivora::FormatWindowsSpec(options.windows) << ", language " << app.LanguageId
+    std::cout << "Windows " << RunningWindowsText(app) << ", language " << app.LanguageId
               << ", profile \"" << app.OsProfile << "\"\n";
     PrintCatalogueTable(app, std::cout);
   }

@@ -6,6 +6,7 @@
 
 #include "detect/bios.h"
 #include "detect/pci_scan.h"
+#include "sim/windows_spec.h"
 #include "app/text.h"
 #include "app/texts.h"
 
@@ -68,6 +69,15 @@ void PrintCatalogueTable(const AppState& app, std::ostream& out) {
     number.insert(0, number.size() < 3 ? 3 - number.size() : 0, ' ');
     out << Column(number, 5) << Column(image, 10) << Column(GetEntryName(entry.key), 42) << entry.value << "\n";
   }
+}
+
+std::string RunningWindowsText(const AppState& app) {
+  WindowsSpec running;
+  running.version = app.OsVersion;
+  std::uint8_t productType = 0;
+  if (app.Sys.Os->GetProductType(productType) == 1) running.productType = productType;
+  running.wow64 = app.Sys.Os->IsWow64();
+  return FormatWindowsSpec(running);
 }
 
 void PrintCatalogueTsv(const AppState& app, std::ostream& out) {

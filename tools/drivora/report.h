@@ -2,6 +2,7 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 #include "app/app_state.h"
 #include "detect/hardware.h"
@@ -15,5 +16,7 @@ void PrintCatalogueTable(const AppState& app, std::ostream& out);
 void PrintCatalogueTsv(const AppState& app, std::ostream& out);
 void PrintHardwareCounts(const HardwareCounts& counts, std::ostream& out);
 void PrintBoard(const sim::Board& board, std::ostream& out);
+// The Windows start-up identified, in the form --windows takes.
+std::string RunningWindowsText(const AppState& app);
 
 }  // namespace drivora::tool

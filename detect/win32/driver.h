@@ -1,0 +1,58 @@
+// The I/O driver service on the NT platform: install the driver as the
+// kernel service "S12345" for the time of detection, open its device, and
+// stop and delete the service again. The device requests are in otherfun.h.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/platform.h"
+
+namespace drivora {
+struct AppState;
+}
+
+namespace drivora::win32 {
+
+constexpr char kPortIoServiceName[] = "S12345";
+constexpr char kPortIoDevicePath[] = "\\\\.\\S12345";
+// Install attempts before OpenPortIoDevice gives up: a service that cannot be
+// removed (one marked for deletion while something still holds it) would
+// otherwise keep it busy for ever.
+constexpr int kPortIoInstallRounds = 3;
+
+// The driver file for this Windows: "s12345.sys", "s12345_win8.sys",
+// "s1234564.sys" or "s1234564_win8.sys".
+const char* PortIoDriverFileName(std::int32_t osClass, bool wow64);
+// The module's folder (its file name cut just after the last backslash; none
+// when there is no backslash) followed by the driver file name, held to the
+// 256-byte path buffer.
+std::string PortIoDriverPath(const std::string& moduleFileName, std::int32_t osClass, bool wow64);
+
+// Registers and starts the service from the driver file beside the program.
+// True when the service was created (whether it started or not).
+bool InstallPortIoDriver(const AppState& app);
+// Closes `device` (null allowed), stops the service and deletes it. True when
+// the service could be opened.
+bool RemovePortIoDriver(void* device);
+// Makes sure the driver runs and opens its device into `device`; a driver left
+// running by an earlier run is used as it is. True when `device` is open.
+bool OpenPortIoDevice(const AppState& app, void*& device);
+
+// The PortIoService seam over the three, with the device in AppState::PortIoDevice.
+class DriverPortIoService final : public PortIoService {
+ public:
+  explicit DriverPortIoService(AppState& app) : app_(app) {}
+  ~DriverPortIoService() override;
+  DriverPortIoService(const DriverPortIoService&) = delete;
+  DriverPortIoService& operator=(const DriverPortIoService&) = delete;
+
+  bool Open() override;
+  void Remove() override;
+
+ private:
+  AppState& app_;
+  bool opened_ = false;
+};
+
+}  // namespace drivora::win32

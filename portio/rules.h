@@ -1,0 +1,37 @@
+// What the driver lets a program touch. A driver that reads and writes any
+// port or maps any physical address hands the machine to whoever can open it,
+// so it answers only what the wizard needs: the PCI configuration mechanism,
+// the two Super I/O configuration port pairs and the firmware area.
+#pragma once
+
+#include <stdint.h>
+
+namespace drivora::portio {
+
+enum class PortWidth { Byte, Dword };
+enum class PortAccess { Read, Write };
+
+constexpr uint16_t kPciAddressPort = 0xCF8;
+constexpr uint16_t kPciDataPort = 0xCFC;
+
+// PCI configuration space stays read-only: the wizard only ever writes the
+// address latch, and a write through 0xCFC could move a device's decoders.
+// The Super I/O pairs need writes (the key sequences and the index).
+constexpr bool PortAllowed(PortWidth width, PortAccess access, uint32_t port) {
+  const bool superIo = port == 0x2E || port == 0x2F || port == 0x4E || port == 0x4F;
+  if (width == PortWidth::Dword)
+    return port == kPciAddressPort || (access == PortAccess::Read && port == kPciDataPort);
+  if (superIo) return true;
+  return access == PortAccess::Read && port >= kPciDataPort && port <= kPciDataPort + 3u;
+}
+
+constexpr uint32_t kFirmwareStart = 0xF0000;
+constexpr uint32_t kFirmwareEnd = 0x100000;  // one past the last byte
+
+// [address, address + length) wholly inside the firmware area, written so that
+// no sum can wrap around.
+constexpr bool FirmwareRangeAllowed(uint32_t address, uint32_t length) {
+  return length > 0 && address >= kFirmwareStart && address < kFirmwareEnd && length <= kFirmwareEnd - address;
+}
+
+}  // namespace drivora::portio
