@@ -1,0 +1,47 @@
+#include "runner/command_text.h"
+
+#include "app/text.h"
+
+namespace drivora {
+namespace {
+
+constexpr std::string_view kProgramExtension = ".EXE";
+
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+}  // namespace
+
+std::string_view ProgramName(std::string_view resolvedPath) {
+  for (std::size_t at = resolvedPath.find(kProgramExtension); at != std::string_view::npos;
+       at = resolvedPath.find(kProgramExtension, at + 1)) {
+    const std::size_t end = at + kProgramExtension.size();
+    if (end == resolvedPath.size() || resolvedPath[end] == ' ') return resolvedPath.substr(0, end);
+  }
+  return resolvedPath;
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::vector<std::string_view> SplitCommandList(std::string_view commandList) {
+  std::vector<std::string_view> commands = SplitAt(commandList, ';');
+  if (commands.size() > kMaxCommands) commands.resize(kMaxCommands);
+  return commands;
+}
+
+bool IsProgramPath(std::string_view resolvedPath) {
+  return resolvedPath.find(kProgramExtension) != std::string_view::npos;
+}
+
+std::string ProgramCommandLine(std::string_view resolvedPath) {
+  const std::string_view name = ProgramName(resolvedPath);
+  if (name.find(' ') == std::string_view::npos) return std::string(resolvedPath);
+  return Quoted(name) + std::string(resolvedPath.substr(name.size()));
+}
+
+std::string ExplorerCommandLine(std::string_view resolvedPath) { return "EXPLORER " + Quoted(resolvedPath); }
+
+}  // namespace drivora

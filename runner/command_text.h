@@ -1,0 +1,39 @@
+// The texts of one command: cutting a command list into commands, trimming
+// them, telling programs from documents, and the command lines they run with.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace drivora {
+
+// A worker holds at most this many commands of one list.
+constexpr std::size_t kMaxCommands = 256;
+
+// Without leading and trailing blanks (0x20 only: a tab stays).
+std::string_view TrimSpaces(std::string_view text);
+
+// The pieces between ";", empty ones included, the first kMaxCommands of them.
+std::vector<std::string_view> SplitCommandList(std::string_view commandList);
+
+// Programs are launched and waited for; everything else is opened by
+// Explorer. Only an upper-case ".EXE" makes a program.
+bool IsProgramPath(std::string_view resolvedPath);
+
+// The program's own path within a resolved path: up to and including the
+// first ".EXE" that a blank or the end follows; the whole text without one.
+std::string_view ProgramName(std::string_view resolvedPath);
+
+// The command line a program is launched with: the path up to and including
+// the ".EXE" that ends the program's name is quoted when it holds a blank, so
+// that a folder like "D:\MY DRIVERS" is not taken for a program "D:\MY" with
+// arguments. Arguments after the name stay outside the quotes.
+std::string ProgramCommandLine(std::string_view resolvedPath);
+
+// The command line that opens a document or folder: "EXPLORER " and the
+// quoted path.
+std::string ExplorerCommandLine(std::string_view resolvedPath);
+
+}  // namespace drivora

@@ -1,0 +1,21 @@
+#include "runner/installer_match.h"
+
+#include "app/app_state.h"
+#include "app/text.h"
+
+namespace drivora {
+
+std::optional<std::string> InstallerFolderPrefix(std::string_view programShortPath) {
+  const std::size_t lastBackslash = programShortPath.rfind('\\');
+  if (lastBackslash == std::string_view::npos) return std::nullopt;
+  return ToUpperAscii(FitBuffer(programShortPath.substr(0, lastBackslash + 1), kPathBytes));
+}
+
+bool IsInstallerPath(std::string_view processShortPath, std::string_view moduleShortPath,
+                     const std::optional<std::string>& prefix) {
+  if (!prefix || processShortPath.empty()) return false;
+  if (processShortPath == moduleShortPath) return false;
+  return processShortPath.starts_with(*prefix);
+}
+
+}  // namespace drivora

@@ -1,0 +1,35 @@
+#include "runner/resume_registry.h"
+
+#include "app/app_state.h"
+#include "app/os_class.h"
+#include "app/resume_keys.h"
+#include "app/text.h"
+
+namespace drivora {
+
+void RegisterWizardForResume(const AppState& app) {
+  if (IsNtFamily(app.OsClass)) return;
+  const auto run = app.Sys.Reg->OpenLocalMachineKey(kRunKeyPath, RegistryAccess::Write);
+  if (run) run->SetString(kResumeValueName, std::string(FitBuffer(app.Sys.Files->ModuleFileName(), kPathBytes)));
+}
+
+void UnregisterWizardForResume(const AppState& app) {
+  if (IsNtFamily(app.OsClass)) return;
+  const auto run = app.Sys.Reg->OpenLocalMachineKey(kRunKeyPath, RegistryAccess::Write);
+  if (run) run->DeleteValue(kResumeValueName);
+}
+
+std::unique_ptr<RegistryKey> OpenPendingCommands(const AppState& app) {
+  return app.Sys.Reg->OpenLocalMachineKey(kRunOnceKeyPath, RegistryAccess::Write);
+}
+
+void RegisterPendingCommand(RegistryKey& pendingCommands, const std::string& resolvedPath) {
+  pendingCommands.SetString(resolvedPath, resolvedPath);
+}
+
+bool ClaimPendingCommand(const AppState& app, const std::string& resolvedPath) {
+  const auto pending = app.Sys.Reg->OpenLocalMachineKey(kRunOnceKeyPath, RegistryAccess::AllAccess);
+  return pending && pending->DeleteValue(resolvedPath);
+}
+
+}  // namespace drivora

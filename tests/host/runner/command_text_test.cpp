@@ -1,0 +1,106 @@
+// The texts of one command: trimming, the list cut at ";", what counts as a
+// program, and the command lines programs and documents are started with.
+#include "runner/command_text.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace drivora {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST(TrimSpaces, OnlyBlanksGoAndOnlyAtTheEnds) {
+  const struct {
+    const char* text;
+    const char* trimmed;
+  } cases[] = {
+      {"  A.EXE  ", "A.EXE"},
+      {"A.EXE", "A.EXE"},
+      {"VGA\\SETUP.EXE -s ", "VGA\\SETUP.EXE -s"},
+      {" MY DISC\\A B.TXT", "MY DISC\\A B.TXT"},
+      {"\tA.EXE ", "\tA.EXE"},  // a tab is not a blank
+      {" A.EXE\r", "A.EXE\r"},
+      {"    ", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TrimSpaces(c.text), c.trimmed) << '"' << c.text << '"';
+}
+
+TEST(SplitCommandList, EveryPieceIsACommand) {
+  EXPECT_THAT(SplitCommandList("A.EXE;README.TXT"), ElementsAre("A.EXE", "README.TXT"));
+  EXPECT_THAT(SplitCommandList("A.EXE"), ElementsAre("A.EXE"));
+  EXPECT_THAT(SplitCommandList(""), ElementsAre(""));
+  EXPECT_THAT(SplitCommandList("A.EXE;"), ElementsAre("A.EXE", ""));
+  EXPECT_THAT(SplitCommandList(";A.EXE"), ElementsAre("", "A.EXE"));
+  EXPECT_THAT(SplitCommandList("A.EXE;;B.EXE"), ElementsAre("A.EXE", "", "B.EXE"));
+  EXPECT_THAT(SplitCommandList(" A.EXE ; B.EXE "), ElementsAre(" A.EXE ", " B.EXE "));
+}
+
+TEST(SplitCommandList, HoldsTheFirst256Commands) {
+  std::string list = "C0";
+  for (int i = 1; i < 300; ++i) list += ";C" + std::to_string(i);
+  const auto commands = SplitCommandList(list);
+  ASSERT_EQ(commands.size(), 256u);
+  EXPECT_EQ(commands.front(), "C0");
+  EXPECT_EQ(commands.back(), "C255");
+
+  // The longest list a worker reads, 259 characters, can give 260 pieces.
+  EXPECT_EQ(SplitCommandList(std::string(259, ';')).size(), 256u);
+  EXPECT_EQ(SplitCommandList(std::string(255, ';')).size(), 256u);
+  EXPECT_EQ(SplitCommandList(std::string(254, ';')).size(), 255u);
+}
+
+TEST(IsProgramPath, AnUpperCaseExeAnywhere) {
+  const struct {
+    const char* path;
+    bool program;
+  } cases[] = {
+      {"D:\\DISC\\SETUP.EXE", true},
+      {"D:\\DISC\\SETUP.EXE -s", true},
+      {"D:\\DISC\\TOOLS.EXE\\README.TXT", true},
+      {"D:\\DISC\\SETUP.EXECUTE", true},
+      {"D:\\DISC\\setup.exe", false},  // goes through Explorer
+      {"D:\\DISC\\Setup.Exe", false},
+      {"D:\\DISC\\README.TXT", false},
+      {"D:\\DISC\\", false},
+      {"D:\\DISC\\EXE", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsProgramPath(c.path), c.program) << c.path;
+}
+
+TEST(ProgramCommandLine, QuotesANameWithBlanksThroughItsExe) {
+  const struct {
+    const char* path;
+    const char* commandLine;
+  } cases[] = {
+      {"D:\\DISC\\SETUP.EXE", "D:\\DISC\\SETUP.EXE"},
+      {"D:\\DISC\\VGA\\SETUP.EXE -s", "D:\\DISC\\VGA\\SETUP.EXE -s"},
+      {"D:\\MY DISC\\SETUP.EXE", "\"D:\\MY DISC\\SETUP.EXE\""},
+      {"D:\\MY DISC\\SETUP.EXE -s /q", "\"D:\\MY DISC\\SETUP.EXE\" -s /q"},
+      {"D:\\DISC\\MY SETUP.EXE -s", "\"D:\\DISC\\MY SETUP.EXE\" -s"},
+      // The name ends at the ".EXE" that a blank or the end follows.
+      {"D:\\MY DISC\\X.EXEDIR\\SETUP.EXE -s", "\"D:\\MY DISC\\X.EXEDIR\\SETUP.EXE\" -s"},
+      // No such ".EXE": the whole text is the name.
+      {"D:\\MY DISC\\SETUP.EXEC", "\"D:\\MY DISC\\SETUP.EXEC\""},
+      {"D:\\DISC\\SETUP.EXE -d C:\\MY FILES", "D:\\DISC\\SETUP.EXE -d C:\\MY FILES"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ProgramCommandLine(c.path), c.commandLine) << c.path;
+}
+
+TEST(ProgramName, ThroughTheExeThatEndsIt) {
+  EXPECT_EQ(ProgramName("D:\\DISC\\VGA\\SETUP.EXE -d C:\\TEMP"), "D:\\DISC\\VGA\\SETUP.EXE");
+  EXPECT_EQ(ProgramName("D:\\DISC\\SETUP.EXE"), "D:\\DISC\\SETUP.EXE");
+  EXPECT_EQ(ProgramName("D:\\DISC\\README.TXT"), "D:\\DISC\\README.TXT");
+}
+
+TEST(ExplorerCommandLine, AlwaysQuoted) {
+  EXPECT_EQ(ExplorerCommandLine("D:\\DISC\\README.TXT"), "EXPLORER \"D:\\DISC\\README.TXT\"");
+  EXPECT_EQ(ExplorerCommandLine("D:\\MY DISC\\READ ME.TXT"), "EXPLORER \"D:\\MY DISC\\READ ME.TXT\"");
+  EXPECT_EQ(ExplorerCommandLine("D:\\DISC\\"), "EXPLORER \"D:\\DISC\\\"");
+}
+
+}  // namespace
+}  // namespace drivora

@@ -1,0 +1,281 @@
+// Fakes for the runner's seams. What the runner does to the system (directory
+// changes, launches, waits, pauses, walks, registry writes and deletions,
+// restart steps) goes into one event log, in order.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/resume_keys.h"
+#include "app/text.h"
+#include "runner/runner_platform.h"
+#include "tests/host/test_app.h"
+
+namespace drivora::runner_test {
+
+using EventLog = std::vector<std::string>;
+
+// The events that begin with `prefix`, in order.
+inline std::vector<std::string> EventsStartingWith(const EventLog& log, std::string_view prefix) {
+  std::vector<std::string> found;
+  std::copy_if(log.begin(), log.end(), std::back_inserter(found),
+               [&](const std::string& event) { return event.starts_with(prefix); });
+  return found;
+}
+
+// The disc's files: the wizard's path, and the short forms of the files that
+// exist. A path without one does not exist (or carries arguments).
+class FakeDiscFiles final : public ProgramFiles {
+ public:
+  std::string modulePath = "D:\\DISC\\SETUP.EXE";
+  std::map<std::string, std::string> shortNames;  // by upper-cased path
+
+  void AddFile(const std::string& path) { AddFile(path, path); }
+  void AddFile(const std::string& path, const std::string& shortPath) { shortNames[ToUpperAscii(path)] = shortPath; }
+
+  std::string ModuleFileName() const override { return modulePath; }
+  std::string ShortPathName(const std::string& path) const override {
+    const auto it = shortNames.find(ToUpperAscii(path));
+    return it == shortNames.end() ? std::string{} : it->second;
+  }
+  bool FileExists(const std::string& path) const override { return shortNames.contains(ToUpperAscii(path)); }
+  std::unique_ptr<ConfigFile> OpenConfigFile(const std::string&) const override { return nullptr; }
+};
+
+// A process in the fake system's table. It is seen by `walks` more walks
+// over the process list (forever when negative), then it has ended.
+struct FakeProcess {
+  std::uint32_t id = 0;
+  std::string path;
+  int walks = -1;
+  std::uint16_t task = 0;
+};
+
+// Programs and the process table, scripted per command line.
+class FakeProgramRunner final : public ProgramRunner {
+ public:
+  struct Script {
+    bool fails = false;
+    // What the program leaves running when it ends: its helpers, a copy of
+    // itself elsewhere, a 16-bit task.
+    std::vector<FakeProcess> leavesRunning;
+  };
+
+  explicit FakeProgramRunner(EventLog& log) : log_(log) {}
+
+  std::map<std::string, Script> scripts;  // by command line
+  std::vector<FakeProcess> processes;
+  bool processListMissing = false;
+  // Called at each launch, before the launch is answered.
+  std::function<void(const std::string& commandLine)> onLaunch;
+
+  void ChangeCurrentDirectory(const std::string& folder) override { log_.push_back("cd " + folder); }
+
+  std::unique_ptr<LaunchedProgram> Launch(const std::string& commandLine, const std::string& workingFolder) override {
+    log_.push_back("launch " + commandLine + " in " + workingFolder);
+    if (onLaunch) onLaunch(commandLine);
+    const Script script = scripts.contains(commandLine) ? scripts.at(commandLine) : Script{};
+    if (script.fails) return nullptr;
+    return std::make_unique<Program>(*this, script);
+  }
+
+  void StartWithoutWaiting(const std::string& commandLine) override { log_.push_back("start " + commandLine); }
+  void MinimiseWindow(WindowHandle window) override {
+    log_.push_back(window ? "minimise" : "minimise (no window)");
+  }
+  void Sleep(std::uint32_t milliseconds) override { log_.push_back("sleep " + std::to_string(milliseconds)); }
+
+  bool EnumerateProcesses(const ProcessVisitor& visit) override {
+    log_.push_back("walk");
+    if (processListMissing) return false;
+    if (++walks_ > kMostWalks) {
+      ADD_FAILURE() << "the wait does not end";
+      processes.clear();
+    }
+    for (const FakeProcess& process : processes) {
+      if (!visit(ProcessSighting{process.id, process.task, process.path})) break;
+    }
+    Age();
+    return true;
+  }
+
+ private:
+  class Program final : public LaunchedProgram {
+   public:
+    Program(FakeProgramRunner& runner, Script script) : runner_(runner), script_(std::move(script)) {}
+    void WaitForExit() override {
+      runner_.log_.push_back("wait");
+      for (const FakeProcess& process : script_.leavesRunning) runner_.processes.push_back(process);
+    }
+
+   private:
+    FakeProgramRunner& runner_;
+    Script script_;
+  };
+
+  void Age() {
+    for (FakeProcess& process : processes) {
+      if (process.walks > 0) --process.walks;
+    }
+    std::erase_if(processes, [](const FakeProcess& process) { return process.walks == 0; });
+  }
+
+  // No scripted process outlives this many walks: a wait that goes on longer
+  // would go on for ever.
+  static constexpr int kMostWalks = 1000;
+  int walks_ = 0;
+  EventLog& log_;
+};
+
+// The registry, with every change logged under the last part of its key's
+// path ("RUN", "RUNONCE", the device key's parent).
+class LoggingRegistry final : public Registry {
+ public:
+  LoggingRegistry(Registry& inner, EventLog& log) : inner_(inner), log_(log) {}
+
+  std::unique_ptr<RegistryKey> OpenLocalMachineKey(const std::string& path, RegistryAccess access) override {
+    auto key = inner_.OpenLocalMachineKey(path, access);
+    if (!key) return nullptr;
+    return std::make_unique<Key>(std::move(key), ToUpperAscii(path.substr(path.rfind('\\') + 1)), log_);
+  }
+
+ private:
+  class Key final : public RegistryKey {
+   public:
+    Key(std::unique_ptr<RegistryKey> inner, std::string label, EventLog& log)
+        : inner_(std::move(inner)), label_(std::move(label)), log_(log) {}
+    bool SetString(const std::string& name, const std::string& data) override {
+      log_.push_back(label_ + " set " + name + (name == data ? "" : " = " + data));
+      return inner_->SetString(name, data);
+    }
+    bool DeleteValue(const std::string& name) override {
+      const bool deleted = inner_->DeleteValue(name);
+      log_.push_back(label_ + " delete " + name + (deleted ? "" : " (missing)"));
+      return deleted;
+    }
+    bool DeleteSubKey(const std::string& name) override {
+      const bool deleted = inner_->DeleteSubKey(name);
+      log_.push_back(label_ + " delete key " + name + (deleted ? "" : " (refused)"));
+      return deleted;
+    }
+
+   private:
+    std::unique_ptr<RegistryKey> inner_;
+    std::string label_;
+    EventLog& log_;
+  };
+
+  Registry& inner_;
+  EventLog& log_;
+};
+
+// The NT family's restart steps with scripted outcomes, and the 9x restart.
+class FakeShutdown final : public ShutdownControl {
+ public:
+  explicit FakeShutdown(EventLog& log) : log_(log) {}
+
+  StepOutcome openToken{true, 0};
+  StepOutcome enablePrivilege{true, 0};
+  StepOutcome requestRestart{true, 0};
+  StepOutcome disablePrivilege{true, 0};
+
+  std::unique_ptr<NtRestartSteps> BeginNtRestart() override { return std::make_unique<Steps>(*this); }
+  void RestartNow() override { log_.push_back("restart now"); }
+
+ private:
+  class Steps final : public NtRestartSteps {
+   public:
+    explicit Steps(FakeShutdown& owner) : owner_(owner) {}
+    StepOutcome OpenOwnToken() override { return owner_.Step("open token", owner_.openToken); }
+    void LookUpShutdownPrivilege() override { owner_.log_.push_back("look up privilege"); }
+    StepOutcome EnableShutdownPrivilege() override { return owner_.Step("enable privilege", owner_.enablePrivilege); }
+    StepOutcome RequestDelayedRestart(std::uint32_t delaySeconds) override {
+      return owner_.Step("request restart in " + std::to_string(delaySeconds) + " s", owner_.requestRestart);
+    }
+    StepOutcome DisableShutdownPrivilege() override { return owner_.Step("disable privilege", owner_.disablePrivilege); }
+
+   private:
+    FakeShutdown& owner_;
+  };
+
+  StepOutcome Step(const std::string& event, StepOutcome outcome) {
+    log_.push_back(event);
+    return outcome;
+  }
+
+  EventLog& log_;
+};
+
+// Threads that start only when the test says so: the work waits in a queue.
+class FakeThreads final : public WorkerThreads {
+ public:
+  bool canStart = true;
+  std::vector<std::function<void()>> waiting;
+
+  bool Start(std::function<void()> work) override {
+    if (!canStart) return false;
+    waiting.push_back(std::move(work));
+    return true;
+  }
+  void RunAll() {
+    for (auto& work : waiting) work();
+    waiting.clear();
+  }
+};
+
+// Spelled out rather than taken from the program's constants: these are the
+// places an interrupted installation resumes from.
+constexpr char kRun[] = "SoftWare\\MicroSoft\\Windows\\CurrentVersion\\Run";
+constexpr char kRunOnce[] = "SoftWare\\MicroSoft\\Windows\\CurrentVersion\\RunOnce";
+
+inline WindowHandle MainWindow() {
+  static int window;
+  return &window;
+}
+
+// A disc in D:\DISC with the wizard running from it, on the given Windows.
+// Every seam the runner uses is a fake; the wizard's own process is running.
+class RunnerBench : public test::TestApp {
+ public:
+  explicit RunnerBench(std::string_view ini, std::string_view windows = "98")
+      : TestApp(ini, windows), programs(log), shutdown(log), loggingRegistry(registry, log) {
+    app.Sys.Files = &disc;
+    app.Sys.Reg = &loggingRegistry;
+    app.ModuleShortPath = "D:\\DISC\\SETUP.EXE";
+    disc.AddFile(disc.modulePath);
+    registry.CreateKey(kRun);
+    registry.CreateKey(kRunOnce);
+    programs.processes.push_back({1, disc.modulePath, -1, 0});
+    runner.Programs = &programs;
+    runner.Shutdown = &shutdown;
+    runner.Threads = &threads;
+  }
+
+  // The wizard runs from `modulePath` (its short form the same).
+  void MoveWizard(const std::string& modulePath) {
+    disc.modulePath = modulePath;
+    disc.AddFile(modulePath);
+    app.ModuleShortPath = modulePath;
+    programs.processes.front().path = modulePath;
+  }
+
+  std::map<std::string, std::string>& Values(const std::string& key) { return registry.Keys()[ToUpperAscii(key)].values; }
+  bool HasResumeValue() { return Values(kRun).contains("DRIVORA..."); }
+
+  EventLog log;
+  FakeDiscFiles disc;
+  FakeProgramRunner programs;
+  FakeShutdown shutdown;
+  FakeThreads threads;
+  LoggingRegistry loggingRegistry;
+  RunnerSystem runner;
+};
+
+}  // namespace drivora::runner_test
