@@ -8,13 +8,13 @@
 namespace drivora {
 
 bool SimulatedOs::GetVersion(OsVersionInfo& out) const {
-  out = spec_.version;
+  out = windows_.version;
   return true;
 }
 
 int SimulatedOs::GetProductType(std::uint8_t& productType) const {
-  if (!spec_.productType) return 0;
-  productType = *spec_.productType;
+  if (!windows_.productType) return 0;
+  productType = *windows_.productType;
   return 1;
 }
 

@@ -1,5 +1,5 @@
 // The system the core runs on when it is not Windows: a Windows version from a
-// spec, an in-memory registry, the built-in string table, recorded message boxes.
+// description, an in-memory registry, the built-in string table, recorded message boxes.
 #pragma once
 
 #include <map>
@@ -7,21 +7,21 @@
 #include <vector>
 
 #include "app/platform.h"
-#include "sim/windows_spec.h"
+#include "sim/windows_version.h"
 
 namespace drivora {
 
 class SimulatedOs final : public OsFacts {
  public:
-  SimulatedOs(WindowsSpec spec, std::uint16_t languageId) : spec_(spec), languageId_(languageId) {}
+  SimulatedOs(WindowsVersion windows, std::uint16_t languageId) : windows_(windows), languageId_(languageId) {}
   bool GetVersion(OsVersionInfo& out) const override;
   int GetProductType(std::uint8_t& productType) const override;
-  bool IsWow64() const override { return spec_.wow64; }
+  bool IsWow64() const override { return windows_.wow64; }
   std::uint16_t DefaultLanguageId() const override { return languageId_; }
   std::optional<std::string> SystemErrorText(std::uint32_t code) const override;
 
  private:
-  WindowsSpec spec_;
+  WindowsVersion windows_;
   std::uint16_t languageId_;
 };
 

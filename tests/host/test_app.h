@@ -16,14 +16,14 @@
 #include "app/text.h"
 #include "app/texts.h"
 #include "sim/simulated_system.h"
-#include "sim/windows_spec.h"
+#include "sim/windows_version.h"
 
 namespace drivora::test {
 
-inline WindowsSpec Windows(std::string_view text) {
-  const auto spec = ParseWindowsSpec(text);
-  if (!spec) ADD_FAILURE() << "not a Windows version: " << text;
-  return spec.value_or(WindowsSpec{});
+inline WindowsVersion Windows(std::string_view text) {
+  const auto described = ParseWindowsVersion(text);
+  if (!described) ADD_FAILURE() << "not a Windows version: " << text;
+  return described.value_or(WindowsVersion{});
 }
 
 inline std::unique_ptr<ConfigFile> ConfigFrom(std::string_view ini) {

@@ -36,7 +36,7 @@
 #include "portio/wire.h"
 #include "sim/board_hardware.h"
 #include "sim/simulated_system.h"
-#include "sim/windows_spec.h"
+#include "sim/windows_version.h"
 
 namespace {
 
@@ -721,7 +721,7 @@ struct SetupStrings {
 
 // The checked-in catalogue of the board for the Windows that this prefix
 // reports, found by the version each file's Windows name stands for.
-std::string ExpectedCatalogueFile(const std::string& board, const WindowsSpec& running) {
+std::string ExpectedCatalogueFile(const std::string& board, const WindowsVersion& running) {
   const std::string folder = SourcePath("tests/expected/");
   WIN32_FIND_DATAA found;
   const win32::UniqueFindHandle find(FindFirstFileA((folder + board + "--*.tsv").c_str(), &found));
@@ -729,8 +729,8 @@ std::string ExpectedCatalogueFile(const std::string& board, const WindowsSpec& r
   do {
     std::string windows = found.cFileName;
     windows = windows.substr(board.size() + 2, windows.size() - board.size() - 2 - 4);
-    const auto named = ParseWindowsSpec(windows);
-    if (named && FormatWindowsSpec(*named) == FormatWindowsSpec(running)) return folder + found.cFileName;
+    const auto named = ParseWindowsVersion(windows);
+    if (named && FormatWindowsVersion(*named) == FormatWindowsVersion(running)) return folder + found.cFileName;
   } while (FindNextFileA(find.get(), &found));
   return {};
 }
@@ -814,13 +814,13 @@ TEST(DriverDetection, DetectionThroughTheDriverMatchesTheSimulatedBoardAndTheRev
   EXPECT_GE(c.writeDword, 33024u);
   EXPECT_EQ(Tsv(app), Tsv(local));
 
-  WindowsSpec running;
+  WindowsVersion running;
   running.version = app.OsVersion;
   uint8_t productType = 0;
   if (os.GetProductType(productType) == 1) running.productType = productType;
   running.wow64 = os.IsWow64();
   const std::string expectedFile = ExpectedCatalogueFile(boardName, running);
-  ASSERT_FALSE(expectedFile.empty()) << "no reviewed catalogue for Windows " << FormatWindowsSpec(running)
+  ASSERT_FALSE(expectedFile.empty()) << "no reviewed catalogue for Windows " << FormatWindowsVersion(running)
                                      << " in tests/expected (the driver tests' Wine prefix should report XP)";
   std::cout << "compared with " << expectedFile << "\n";
   EXPECT_EQ(Tsv(app), ReadWholeFile(expectedFile));

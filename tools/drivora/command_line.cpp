@@ -69,9 +69,9 @@ bool Parser::Option(std::size_t& i, const Accepts& accepts) {
   if (takesValue && i + 1 >= args_.size()) return Fail(arg + " needs a value");
   if (arg == "--windows" && accepts.windows) {
     const std::string& value = args_[++i];
-    const auto spec = ParseWindowsSpec(value);
-    if (!spec) return Fail("--windows: '" + value + "' is not PLATFORM.MAJOR.MINOR.BUILD[:type][:wow64] or a preset name");
-    options_.windows = *spec;
+    const auto described = ParseWindowsVersion(value);
+    if (!described) return Fail("--windows: '" + value + "' is not PLATFORM.MAJOR.MINOR.BUILD[:type][:wow64] or a preset name");
+    options_.windows = *described;
     windowsGiven_ = true;
   } else if (arg == "--lang" && accepts.windows) {
     const std::string& value = args_[++i];
@@ -101,7 +101,7 @@ std::optional<Options> Parser::Run() {
   if (accepts.ini && options_.iniPath.empty()) Fail(name_ + " needs the path of a Setup.ini");
   else if (options_.hardware && (windowsGiven_ || !options_.boardPath.empty()))
     Fail("--hardware uses this machine: it takes neither --windows nor --board");
-  else if (accepts.windows && !windowsGiven_ && !options_.hardware) Fail(name_ + " needs --windows SPEC");
+  else if (accepts.windows && !windowsGiven_ && !options_.hardware) Fail(name_ + " needs --windows VERSION");
   else if (accepts.boardRequired && options_.boardPath.empty() && !options_.hardware) Fail(name_ + " needs a board file");
   if (!error_.empty()) return std::nullopt;
   return options_;
@@ -114,9 +114,9 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, st
 }
 
 std::string UsageText() {
-  return "usage: drivora profile SETUP.INI --windows SPEC [--lang ID]\n"
-         "       drivora catalogue SETUP.INI --windows SPEC [--board BOARD] [--lang ID] [--tsv]\n"
-         "       drivora explain SETUP.INI --board BOARD --windows SPEC [--lang ID]\n"
+  return "usage: drivora profile SETUP.INI --windows VERSION [--lang ID]\n"
+         "       drivora catalogue SETUP.INI --windows VERSION [--board BOARD] [--lang ID] [--tsv]\n"
+         "       drivora explain SETUP.INI --board BOARD --windows VERSION [--lang ID]\n"
          "       drivora catalogue|explain SETUP.INI --hardware [--tsv]      (Windows, as administrator)\n"
          "       drivora board check BOARD\n"
          "\n"
@@ -131,7 +131,7 @@ std::string UsageText() {
          "--hardware   runs on this machine instead: its Windows, and its board through the wizard's\n"
          "             own I/O driver (the driver files must lie beside drivora.exe)\n"
          "\n"
-         "SPEC is PLATFORM.MAJOR.MINOR.BUILD[:workstation|:server|:dc|:none][:wow64]\n"
+         "VERSION is PLATFORM.MAJOR.MINOR.BUILD[:workstation|:server|:dc|:none][:wow64]\n"
          "(no type means :none: no extended version record, as on 95, 98 and early NT 4),\n"
          "for example 2.5.1.2600:workstation or 2.6.1.7601:workstation:wow64, or a preset:\n" +
          DescribeWindowsPresets() +

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/windows_spec.h"
+#include "sim/windows_version.h"
 
 namespace drivora::tool {
 
@@ -16,7 +16,7 @@ struct Options {
   Command command = Command::Help;
   std::string iniPath;
   std::string boardPath;
-  WindowsSpec windows;
+  WindowsVersion windows;
   std::uint16_t languageId = 1033;
   bool tsv = false;
   // Detect on the running machine instead of a simulated board and Windows.

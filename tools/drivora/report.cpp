@@ -6,7 +6,7 @@
 
 #include "detect/bios.h"
 #include "detect/pci_scan.h"
-#include "sim/windows_spec.h"
+#include "sim/windows_version.h"
 #include "app/text.h"
 #include "app/texts.h"
 
@@ -72,12 +72,12 @@ void PrintCatalogueTable(const AppState& app, std::ostream& out) {
 }
 
 std::string RunningWindowsText(const AppState& app) {
-  WindowsSpec running;
+  WindowsVersion running;
   running.version = app.OsVersion;
   std::uint8_t productType = 0;
   if (app.Sys.Os->GetProductType(productType) == 1) running.productType = productType;
   running.wow64 = app.Sys.Os->IsWow64();
-  return FormatWindowsSpec(running);
+  return FormatWindowsVersion(running);
 }
 
 void PrintCatalogueTsv(const AppState& app, std::ostream& out) {

@@ -1,4 +1,4 @@
-#include "sim/windows_spec.h"
+#include "sim/windows_version.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 namespace drivora {
 namespace {
 
-TEST(ParseWindowsSpec, PresetsAndExplicitForms) {
+TEST(ParseWindowsVersion, PresetsAndExplicitForms) {
   const struct {
     const char* text;
-    const char* parsed;  // as FormatWindowsSpec writes it
+    const char* parsed;  // as FormatWindowsVersion writes it
   } cases[] = {
       {"95", "1.4.0.950:none"},
       {"98", "1.4.10.1998:none"},
@@ -36,23 +36,23 @@ TEST(ParseWindowsSpec, PresetsAndExplicitForms) {
       {"4294967295.6.1.65535", "4294967295.6.1.65535:none"},
   };
   for (const auto& c : cases) {
-    const auto spec = ParseWindowsSpec(c.text);
-    ASSERT_TRUE(spec) << c.text;
-    EXPECT_EQ(FormatWindowsSpec(*spec), c.parsed) << c.text;
+    const auto described = ParseWindowsVersion(c.text);
+    ASSERT_TRUE(described) << c.text;
+    EXPECT_EQ(FormatWindowsVersion(*described), c.parsed) << c.text;
     // What is written reads back the same.
-    const auto again = ParseWindowsSpec(FormatWindowsSpec(*spec));
+    const auto again = ParseWindowsVersion(FormatWindowsVersion(*described));
     ASSERT_TRUE(again) << c.text;
-    EXPECT_EQ(FormatWindowsSpec(*again), c.parsed) << c.text;
+    EXPECT_EQ(FormatWindowsVersion(*again), c.parsed) << c.text;
   }
 }
 
-TEST(ParseWindowsSpec, RejectsMalformedText) {
+TEST(ParseWindowsVersion, RejectsMalformedText) {
   for (const char* text : {"", "xp-x86", "windows", "2.6.1", "2.6.1.7601.1", "2.6.1.x", "2.6..7601", "2.6.1.7601.",
                            "-2.6.1.7601", "+2.6.1.7601", " 2.6.1.7601", "2.6.1.7601 ", "4294967296.6.1.0",
                            "2.6.1.7601:", "2.6.1.7601::wow64", "2.6.1.7601:wow64:server", "2.6.1.7601:server:server",
                            "2.6.1.7601:server:wow64:x", "2.6.1.7601:workstationx", "2.6.1.7601:wow", "xp:wow64",
                            "0x2.6.1.0"}) {
-    EXPECT_FALSE(ParseWindowsSpec(text)) << '"' << text << '"';
+    EXPECT_FALSE(ParseWindowsVersion(text)) << '"' << text << '"';
   }
 }
 
@@ -64,7 +64,7 @@ TEST(DescribeWindowsPresets, EveryPresetParses) {
     const std::string line = text.substr(start, end - start);
     const std::size_t first = line.find_first_not_of(' ');
     const std::string name = line.substr(first, line.find(' ', first) - first);
-    EXPECT_TRUE(ParseWindowsSpec(name)) << line;
+    EXPECT_TRUE(ParseWindowsVersion(name)) << line;
     start = end == std::string::npos ? text.size() : end + 1;
   }
   EXPECT_GE(lines, 10u);

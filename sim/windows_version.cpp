@@ -1,4 +1,4 @@
-#include "sim/windows_spec.h"
+#include "sim/windows_version.h"
 
 #include <array>
 #include <charconv>
@@ -10,7 +10,7 @@ namespace {
 
 struct Preset {
   const char* names;  // blank-separated aliases
-  const char* spec;
+  const char* version;  // in the explicit form
   const char* what;
 };
 
@@ -54,26 +54,26 @@ bool ParseProductType(const std::string& option, std::optional<std::uint8_t>& ty
   return true;
 }
 
-std::optional<WindowsSpec> ParseExplicit(std::string_view text) {
+std::optional<WindowsVersion> ParseExplicit(std::string_view text) {
   const auto parts = SplitAt(text, ':');
   const auto numbers = SplitAt(parts.front(), '.');
   if (numbers.size() != 4 || parts.size() > 3) return std::nullopt;
-  WindowsSpec spec;
-  OsVersionInfo& v = spec.version;
+  WindowsVersion described;
+  OsVersionInfo& v = described.version;
   if (!ParseNumber(numbers[0], v.PlatformId) || !ParseNumber(numbers[1], v.MajorVersion) ||
       !ParseNumber(numbers[2], v.MinorVersion) || !ParseNumber(numbers[3], v.BuildNumber))
     return std::nullopt;
   // Options in order: an optional product type, then an optional ":wow64".
   std::size_t next = 1;
   if (next < parts.size()) {
-    if (ParseProductType(ToUpperAscii(parts[next]), spec.productType)) ++next;
+    if (ParseProductType(ToUpperAscii(parts[next]), described.productType)) ++next;
   }
   if (next < parts.size() && EqualsIgnoreAsciiCase(parts[next], "wow64")) {
-    spec.wow64 = true;
+    described.wow64 = true;
     ++next;
   }
   if (next != parts.size()) return std::nullopt;
-  return spec;
+  return described;
 }
 
 bool NamesPreset(const Preset& preset, std::string_view name) {
@@ -84,21 +84,21 @@ bool NamesPreset(const Preset& preset, std::string_view name) {
 
 }  // namespace
 
-std::optional<WindowsSpec> ParseWindowsSpec(std::string_view text) {
+std::optional<WindowsVersion> ParseWindowsVersion(std::string_view text) {
   for (const Preset& preset : kPresets)
-    if (NamesPreset(preset, text)) return ParseExplicit(preset.spec);
+    if (NamesPreset(preset, text)) return ParseExplicit(preset.version);
   return ParseExplicit(text);
 }
 
-std::string FormatWindowsSpec(const WindowsSpec& spec) {
-  const OsVersionInfo& v = spec.version;
+std::string FormatWindowsVersion(const WindowsVersion& described) {
+  const OsVersionInfo& v = described.version;
   std::string text = std::to_string(v.PlatformId) + "." + std::to_string(v.MajorVersion) + "." +
                      std::to_string(v.MinorVersion) + "." + std::to_string(v.BuildNumber);
-  if (!spec.productType) text += ":none";
-  else if (*spec.productType == kProductWorkstation) text += ":workstation";
-  else if (*spec.productType == kProductServer) text += ":server";
-  else if (*spec.productType == kProductDomainController) text += ":dc";
-  if (spec.wow64) text += ":wow64";
+  if (!described.productType) text += ":none";
+  else if (*described.productType == kProductWorkstation) text += ":workstation";
+  else if (*described.productType == kProductServer) text += ":server";
+  else if (*described.productType == kProductDomainController) text += ":dc";
+  if (described.wow64) text += ":wow64";
   return text;
 }
 
@@ -107,7 +107,7 @@ std::string DescribeWindowsPresets() {
   for (const Preset& preset : kPresets) {
     std::string line = "  " + std::string(preset.names);
     line.resize(std::max<std::size_t>(line.size() + 2, 30), ' ');
-    text += line + preset.spec + "  " + preset.what + "\n";
+    text += line + preset.version + "  " + preset.what + "\n";
   }
   return text;
 }

@@ -11,7 +11,7 @@
 
 namespace drivora {
 
-struct WindowsSpec {
+struct WindowsVersion {
   OsVersionInfo version;
   // The product type the extended version record reports; none where the
   // system has no extended record (95, 98, ME, early NT 4).
@@ -19,8 +19,8 @@ struct WindowsSpec {
   bool wow64 = false;
 };
 
-std::optional<WindowsSpec> ParseWindowsSpec(std::string_view text);
-std::string FormatWindowsSpec(const WindowsSpec& spec);
+std::optional<WindowsVersion> ParseWindowsVersion(std::string_view text);
+std::string FormatWindowsVersion(const WindowsVersion& described);
 // One line per preset, for --help.
 std::string DescribeWindowsPresets();
 
