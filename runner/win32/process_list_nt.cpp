@@ -1,0 +1,109 @@
+#include <windows.h>
+#include <vdmdbg.h>
+
+#include <string>
+
+#include "runner/process_walk.h"
+#include "runner/win32/library_functions.h"
+#include "runner/win32/process_list.h"
+
+namespace drivora::win32 {
+namespace {
+
+using EnumProcessesFunction = BOOL(WINAPI*)(DWORD*, DWORD, DWORD*);
+using EnumModulesFunction = BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, DWORD*);
+using ModuleFileNameFunction = DWORD(WINAPI*)(HANDLE, HMODULE, char*, DWORD);
+using EnumWowTasksFunction = INT(WINAPI*)(DWORD, TASKENUMPROCEX, LPARAM);
+using FullImageNameFunction = BOOL(WINAPI*)(HANDLE, DWORD, char*, DWORD*);
+
+constexpr DWORD kNameChars = 260;
+// Older headers lack it; Vista and later grant it where the full query right
+// is refused.
+constexpr DWORD kQueryLimitedInformation = 0x1000;
+
+struct NtProcessFunctions {
+  EnumProcessesFunction enumProcesses = nullptr;
+  EnumModulesFunction enumModules = nullptr;
+  ModuleFileNameFunction moduleFileName = nullptr;
+  EnumWowTasksFunction enumWowTasks = nullptr;
+
+  bool Find(HMODULE psapi, HMODULE vdmdbg) {
+    enumProcesses = FindFunction<EnumProcessesFunction>(psapi, "EnumProcesses");
+    enumModules = FindFunction<EnumModulesFunction>(psapi, "EnumProcessModules");
+    moduleFileName = FindFunction<ModuleFileNameFunction>(psapi, "GetModuleFileNameExA");
+    enumWowTasks = FindFunction<EnumWowTasksFunction>(vdmdbg, "VDMEnumTaskWOWEx");
+    return enumProcesses && enumModules && moduleFileName && enumWowTasks;
+  }
+};
+
+std::optional<std::vector<std::uint32_t>> ProcessIds(const NtProcessFunctions& psapi) {
+  static_assert(sizeof(DWORD) == sizeof(std::uint32_t));
+  return CollectProcessIds([&](std::span<std::uint32_t> ids, std::uint32_t& bytesWritten) {
+    DWORD bytes = 0;
+    const bool read = psapi.enumProcesses(reinterpret_cast<DWORD*>(ids.data()), static_cast<DWORD>(ids.size_bytes()), &bytes);
+    bytesWritten = bytes;
+    return read;
+  });
+}
+
+// The executable's path through its first module, which is the executable.
+std::string FirstModulePath(const NtProcessFunctions& psapi, DWORD processId) {
+  const UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+  if (!process) return {};
+  HMODULE executable = nullptr;
+  DWORD needed = 0;
+  if (!psapi.enumModules(process.get(), &executable, sizeof executable, &needed)) return {};
+  char name[kNameChars] = {};
+  const DWORD length = psapi.moduleFileName(process.get(), executable, name, kNameChars);
+  return std::string(name, length < kNameChars ? length : 0);
+}
+
+// Newer systems refuse the module read for processes of other sessions or
+// of 64 bits; their image name still tells where the program lies.
+std::string ImageNamePath(DWORD processId) {
+  const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  const auto fullImageName = FindFunction<FullImageNameFunction>(kernel, "QueryFullProcessImageNameA");
+  if (!fullImageName) return {};
+  const UniqueKernelHandle process(OpenProcess(kQueryLimitedInformation, FALSE, processId));
+  if (!process) return {};
+  char name[kNameChars] = {};
+  DWORD length = kNameChars;
+  if (!fullImageName(process.get(), 0, name, &length) || length >= kNameChars) return {};
+  return std::string(name, length);
+}
+
+std::string ExecutablePath(const NtProcessFunctions& psapi, DWORD processId) {
+  std::string path = FirstModulePath(psapi, processId);
+  return path.empty() ? ImageNamePath(processId) : path;
+}
+
+BOOL WINAPI ReportWowTask(DWORD, WORD, WORD task, PSZ, PSZ fileName, LPARAM context) {
+  return OnWowTask(*reinterpret_cast<WowTaskContext*>(context), task, fileName ? fileName : "");
+}
+
+// False when the visitor asked to stop, in the host's tasks or at the host.
+bool VisitProcess(const NtProcessFunctions& functions, DWORD processId, const ProcessVisitor& visit) {
+  const std::string path = ExecutablePath(functions, processId);
+  if (!visit(ProcessSighting{processId, 0, path})) return false;
+  if (!IsWowHostPath(path)) return true;
+  WowTaskContext context{processId, &visit, false};
+  functions.enumWowTasks(processId, &ReportWowTask, reinterpret_cast<LPARAM>(&context));
+  return !context.stop;
+}
+
+}  // namespace
+
+bool WalkNtProcesses(const ProcessVisitor& visit) {
+  const UniqueLibrary psapi(LoadLibraryA("PSAPI.DLL"));
+  const UniqueLibrary vdmdbg(LoadLibraryA("VDMDBG.DLL"));
+  NtProcessFunctions functions;
+  if (!psapi || !vdmdbg || !functions.Find(psapi.get(), vdmdbg.get())) return false;
+  const auto ids = ProcessIds(functions);
+  if (!ids) return false;
+  for (const std::uint32_t id : *ids) {
+    if (!VisitProcess(functions, id, visit)) break;
+  }
+  return true;
+}
+
+}  // namespace drivora::win32

@@ -1,0 +1,177 @@
+// The runner's Win32 seams on their own: programs started where they are
+// asked to start and waited for, the process list as the system has it, and
+// worker threads that run and then let go of their work.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "app/text.h"
+#include "app/win32/handles.h"
+#include "runner/win32/process_list.h"
+#include "runner/win32/win32_runner.h"
+
+namespace {
+
+std::string FullPath(const char* path) {
+  char full[MAX_PATH] = {};
+  GetFullPathNameA(path, MAX_PATH, full, nullptr);
+  return full;
+}
+
+// A folder under the temporary folder that did not exist before: process ids
+// come round again under Wine, so a name alone could meet an old folder.
+std::string FreshFolder(const std::string& stem) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  for (unsigned n = 1;; ++n) {
+    const std::string path = std::string(temp) + stem + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(n);
+    if (CreateDirectoryA(path.c_str(), nullptr)) return path;
+  }
+}
+
+// Best effort: a program still running from it keeps its file.
+void RemoveTree(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  const drivora::win32::UniqueFindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+  for (bool more = static_cast<bool>(search); more; more = FindNextFileA(search.get(), &found)) {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    const std::string path = folder + "\\" + name;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      RemoveTree(path);
+    } else {
+      DeleteFileA(path.c_str());
+    }
+  }
+  RemoveDirectoryA(folder.c_str());
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string CurrentFolder() {
+  char folder[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, folder);
+  return folder;
+}
+
+class Win32Seams : public ::testing::Test {
+ protected:
+  Win32Seams() : installer_(FullPath(DRIVORA_TEST_INSTALLER)), startFolder_(CurrentFolder()) {
+    folder_ = FreshFolder("drivora-seams-");
+    trace_ = folder_ + "\\TRACE.TXT";
+  }
+  ~Win32Seams() override {
+    SetCurrentDirectoryA(startFolder_.c_str());
+    RemoveTree(folder_);
+  }
+
+  std::string Quoted(const std::string& path) const { return "\"" + path + "\""; }
+
+  const std::string installer_;
+  const std::string startFolder_;
+  std::string folder_;
+  std::string trace_;
+  drivora::win32::Win32Runner runner_;
+  drivora::ProgramRunner& programs_ = *runner_.System().Programs;
+};
+
+TEST_F(Win32Seams, ALaunchedProgramStartsInTheFolderItIsGiven) {
+  const auto program = programs_.Launch(Quoted(installer_) + " marker " + Quoted(trace_) + " given", folder_);
+  ASSERT_NE(program, nullptr);
+  program->WaitForExit();
+  EXPECT_EQ(ReadFile(trace_), "given\t" + folder_ + "\n");
+}
+
+TEST_F(Win32Seams, WithoutAFolderTheProgramStartsInTheCurrentDirectory) {
+  programs_.ChangeCurrentDirectory(folder_);
+  ASSERT_EQ(CurrentFolder(), folder_);
+  const auto program = programs_.Launch(Quoted(installer_) + " marker " + Quoted(trace_) + " current", "");
+  ASSERT_NE(program, nullptr);
+  program->WaitForExit();
+  EXPECT_EQ(ReadFile(trace_), "current\t" + folder_ + "\n");
+}
+
+TEST_F(Win32Seams, TheWaitLastsUntilTheProgramHasEnded) {
+  const auto program = programs_.Launch(Quoted(installer_) + " sleep 700 " + Quoted(trace_) + " slept", folder_);
+  ASSERT_NE(program, nullptr);
+  program->WaitForExit();
+  EXPECT_EQ(ReadFile(trace_), "slept\t" + folder_ + "\n");
+}
+
+TEST_F(Win32Seams, AProgramThatDoesNotExistGivesNothing) {
+  EXPECT_EQ(programs_.Launch(Quoted(folder_ + "\\MISSING.EXE"), folder_), nullptr);
+}
+
+TEST_F(Win32Seams, TheProcessListHoldsThisProgramAndOneItStarted) {
+  const auto program = programs_.Launch(Quoted(installer_) + " sleep 1500", folder_);
+  ASSERT_NE(program, nullptr);
+  char ownPath[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, ownPath, MAX_PATH);
+  bool sawSelf = false, sawStarted = false;
+  ASSERT_TRUE(programs_.EnumerateProcesses([&](const drivora::ProcessSighting& process) {
+    sawSelf = sawSelf || (process.processId == GetCurrentProcessId() && drivora::EqualsIgnoreAsciiCase(process.path, ownPath));
+    sawStarted = sawStarted || drivora::EqualsIgnoreAsciiCase(process.path, installer_);
+    return true;
+  }));
+  EXPECT_TRUE(sawSelf);
+  EXPECT_TRUE(sawStarted);
+  program->WaitForExit();
+}
+
+TEST_F(Win32Seams, TheProcessWalkStopsWhenTheVisitorSaysSo) {
+  int visited = 0;
+  ASSERT_TRUE(programs_.EnumerateProcesses([&](const drivora::ProcessSighting&) {
+    ++visited;
+    return false;
+  }));
+  EXPECT_EQ(visited, 1);
+}
+
+// The 9x family's walk, which the NT family's kernel answers too; there the
+// snapshot names the program without its folder.
+TEST_F(Win32Seams, TheSnapshotWalkSeesThisProgramAndStopsWhenAsked) {
+  char ownPath[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, ownPath, MAX_PATH);
+  const std::string ownName = std::string(ownPath).substr(std::string(ownPath).rfind('\\') + 1);
+  bool sawSelf = false;
+  ASSERT_TRUE(drivora::win32::Walk9xProcesses([&](const drivora::ProcessSighting& process) {
+    const std::string& path = process.path;
+    sawSelf = process.processId == GetCurrentProcessId() && path.size() >= ownName.size() &&
+              drivora::EqualsIgnoreAsciiCase(path.substr(path.size() - ownName.size()), ownName);
+    return !sawSelf;
+  }));
+  EXPECT_TRUE(sawSelf);
+  int visited = 0;
+  ASSERT_TRUE(drivora::win32::Walk9xProcesses([&](const drivora::ProcessSighting&) { return ++visited < 2; }));
+  EXPECT_EQ(visited, 2);
+}
+
+TEST_F(Win32Seams, AWorkerRunsOnAThreadOfItsOwnAndThenLetsGoOfItsWork) {
+  auto held = std::make_shared<int>(0);
+  const std::weak_ptr<int> watch = held;
+  HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(done, nullptr);
+  DWORD workerThread = 0;
+  ASSERT_TRUE(runner_.System().Threads->Start([held = std::move(held), done, &workerThread] {
+    workerThread = GetCurrentThreadId();
+    SetEvent(done);
+  }));
+  ASSERT_EQ(WaitForSingleObject(done, 10000), WAIT_OBJECT_0);
+  CloseHandle(done);
+  EXPECT_NE(workerThread, GetCurrentThreadId());
+  bool released = false;
+  for (int i = 0; i < 200 && !released; ++i, Sleep(10)) released = watch.expired();
+  EXPECT_TRUE(released) << "the work outlived its thread";
+}
+
+}  // namespace
