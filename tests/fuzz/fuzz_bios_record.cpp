@@ -17,17 +17,10 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "detect/bios.h"
 
 namespace {
-
-#define CHECK(condition)                                                                 \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      __builtin_printf("%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (0)
 
 constexpr std::size_t kImageSize = drivora::kFirmwareAreaSize;
 constexpr std::size_t kIdOffset = 0xE0C1;
@@ -90,15 +83,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static std::vector<std::uint8_t> image(kImageSize);
   Fill(image, data, size);
   const std::string record = drivora::BuildBiosRecord(image.data(), image.size());
-  CHECK(!record.empty() && record.size() <= kRecordMax);
-  CHECK(record.back() == '\x01');
+  FUZZ_CHECK(!record.empty() && record.size() <= kRecordMax);
+  FUZZ_CHECK(record.back() == '\x01');
   // The first field is the start of the identification text.
   const char* id = reinterpret_cast<const char*>(image.data()) + kIdOffset;
   const std::size_t first = std::min(strnlen(id, kImageSize - kIdOffset), kRecordMax - 1);
-  CHECK(record.compare(0, first, id, first) == 0 && record[first] == '\x01');
-  CHECK(record == Expected(image));
+  FUZZ_CHECK(record.compare(0, first, id, first) == 0 && record[first] == '\x01');
+  FUZZ_CHECK(record == Expected(image));
   // The model is always a prefix of the identification it came from.
   const std::string model = drivora::StripBiosDate(std::string_view(record).substr(0, first));
-  CHECK(record.compare(0, model.size(), model) == 0);
+  FUZZ_CHECK(record.compare(0, model.size(), model) == 0);
   return 0;
 }

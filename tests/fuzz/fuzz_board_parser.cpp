@@ -13,6 +13,7 @@
 #include <memory>
 #include <string_view>
 
+#include "fuzz_check.h"
 #include "detect/bios.h"
 #include "detect/hardware.h"
 #include "detect/superio.h"
@@ -23,14 +24,6 @@
 namespace {
 
 using drivora::sim::Board;
-
-#define CHECK(condition)                                                                 \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      __builtin_printf("%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (0)
 
 // The harness's own loops carry no coverage: they would only slow the run
 // down, and their branches say nothing about the code under test.
@@ -45,8 +38,8 @@ struct ImageChoice {
 NO_COVERAGE std::int64_t Load(void* context, const char* name, std::uint8_t* out, std::uint32_t capacity) {
   auto* choice = static_cast<ImageChoice*>(context);
   ++choice->calls;
-  CHECK(std::strlen(name) < 260);
-  CHECK(capacity == drivora::sim::kFirmwareSize);
+  FUZZ_CHECK(std::strlen(name) < 260);
+  FUZZ_CHECK(capacity == drivora::sim::kFirmwareSize);
   if (choice->size < 0) return -1;
   const std::size_t n = choice->size < capacity ? static_cast<std::size_t>(choice->size) : capacity;
   for (std::size_t i = 0; i < n; ++i)
@@ -62,26 +55,26 @@ NO_COVERAGE bool AllZero(const Board& board) {
 }
 
 void CheckBoard(Board& board) {
-  CHECK(Terminated(board.name, sizeof board.name));
-  CHECK(board.pciCount >= 0 && board.pciCount <= drivora::sim::kMaxPciFunctions);
+  FUZZ_CHECK(Terminated(board.name, sizeof board.name));
+  FUZZ_CHECK(board.pciCount >= 0 && board.pciCount <= drivora::sim::kMaxPciFunctions);
   for (int i = 0; i < board.pciCount; ++i) {
     const auto& f = board.pci[i];
-    CHECK(f.device <= 0x1F && f.function <= 7);
-    CHECK(drivora::sim::FindPciFunction(board, f.bus, f.device, f.function) == &f);  // no function twice
+    FUZZ_CHECK(f.device <= 0x1F && f.function <= 7);
+    FUZZ_CHECK(drivora::sim::FindPciFunction(board, f.bus, f.device, f.function) == &f);  // no function twice
   }
-  CHECK(board.enumKeyCount >= 0 && board.enumKeyCount <= drivora::sim::kMaxEnumKeys);
+  FUZZ_CHECK(board.enumKeyCount >= 0 && board.enumKeyCount <= drivora::sim::kMaxEnumKeys);
   for (int i = 0; i < board.enumKeyCount; ++i) {
-    CHECK(Terminated(board.enumKeys[i], sizeof board.enumKeys[i]));
+    FUZZ_CHECK(Terminated(board.enumKeys[i], sizeof board.enumKeys[i]));
   }
   for (const auto& chip : board.superIo) {
     if (!chip.present) continue;
-    CHECK(chip.indexPort == 0x2E || chip.indexPort == 0x4E);
-    CHECK(chip.entryLength >= 1 && chip.entryLength <= drivora::sim::kMaxSequence);
-    CHECK(chip.exitLength <= drivora::sim::kMaxSequence);
-    CHECK((chip.exitLength > 0) != chip.exitByRegister);
-    CHECK(!chip.configuring);
+    FUZZ_CHECK(chip.indexPort == 0x2E || chip.indexPort == 0x4E);
+    FUZZ_CHECK(chip.entryLength >= 1 && chip.entryLength <= drivora::sim::kMaxSequence);
+    FUZZ_CHECK(chip.exitLength <= drivora::sim::kMaxSequence);
+    FUZZ_CHECK((chip.exitLength > 0) != chip.exitByRegister);
+    FUZZ_CHECK(!chip.configuring);
   }
-  CHECK(board.superIo[0].indexPort != 0x4E && board.superIo[1].indexPort != 0x2E);
+  FUZZ_CHECK(board.superIo[0].indexPort != 0x4E && board.superIo[1].indexPort != 0x2E);
 
   // Whatever the board, the probes and the BIOS record run on it.
   drivora::SimulatedBoardHardware io(board);
@@ -98,10 +91,10 @@ void CheckBoard(Board& board) {
   for (int i = 0; i < board.pciCount; ++i) {
     const auto& f = board.pci[i];
     io.WritePortDword(0xCF8, 0x80000000u | f.bus << 16 | f.device << 11 | f.function << 8);
-    CHECK(io.ReadPortDword(0xCFC) == f.config[0]);
+    FUZZ_CHECK(io.ReadPortDword(0xCFC) == f.config[0]);
   }
   const std::string record = drivora::BuildBiosRecord(board.firmware, sizeof board.firmware);
-  CHECK(record.size() <= drivora::kBiosRecordBytes - 1);
+  FUZZ_CHECK(record.size() <= drivora::kBiosRecordBytes - 1);
 }
 
 }  // namespace
@@ -131,17 +124,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   drivora::sim::BoardParseError error;
   std::memset(&error, 0x5A, sizeof error);
   const bool ok = drivora::sim::ParseBoard(text.data(), text.size(), *board, Load, &choice, error);
-  CHECK(choice.calls <= 1);
-  CHECK(Terminated(error.message, sizeof error.message));
+  FUZZ_CHECK(choice.calls <= 1);
+  FUZZ_CHECK(Terminated(error.message, sizeof error.message));
   if (!ok) {
-    CHECK(error.message[0] != '\0');
+    FUZZ_CHECK(error.message[0] != '\0');
     std::size_t lines = 1;
     for (char c : text) lines += c == '\n';
-    CHECK(error.line >= 0 && static_cast<std::size_t>(error.line) <= lines);
-    CHECK(AllZero(*board));
+    FUZZ_CHECK(error.line >= 0 && static_cast<std::size_t>(error.line) <= lines);
+    FUZZ_CHECK(AllZero(*board));
     return 0;
   }
-  CHECK(error.message[0] == '\0' && error.line == 0);
+  FUZZ_CHECK(error.message[0] == '\0' && error.line == 0);
   CheckBoard(*board);
   return 0;
 }

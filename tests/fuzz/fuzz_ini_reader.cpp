@@ -15,17 +15,10 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "app/ini_file.h"
 
 namespace {
-
-#define CHECK(condition)                                                                 \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      __builtin_printf("%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (0)
 
 constexpr std::uint32_t kLarge = 32766;  // what the program reads whole sections into
 constexpr std::size_t kMaxNames = 8;
@@ -36,7 +29,7 @@ std::vector<std::string_view> Lines(const char* data, std::size_t size, std::siz
   std::size_t at = 0;
   while (at < size) {
     const auto* zero = static_cast<const char*>(std::memchr(data + at, '\0', size - at));
-    CHECK(zero != nullptr);  // every line ends inside the buffer
+    FUZZ_CHECK(zero != nullptr);  // every line ends inside the buffer
     const std::size_t length = static_cast<std::size_t>(zero - (data + at));
     if (length == 0) break;
     lines.emplace_back(data + at, length);
@@ -49,7 +42,7 @@ std::vector<std::string_view> Lines(const char* data, std::size_t size, std::siz
 void CheckSection(const drivora::IniDocument& doc, std::string_view name, const std::vector<std::size_t>& sizes) {
   std::vector<char> large(kLarge);
   const std::uint32_t largeCount = doc.GetSection(name, large);
-  CHECK(largeCount < kLarge && large[largeCount] == '\0');
+  FUZZ_CHECK(largeCount < kLarge && large[largeCount] == '\0');
   std::size_t largeEnd = 0;
   const auto all = Lines(large.data(), kLarge, largeEnd);
   const bool allFit = largeCount < kLarge - 2;
@@ -59,22 +52,22 @@ void CheckSection(const drivora::IniDocument& doc, std::string_view name, const 
     std::memset(buffer.get(), 0xCC, size);
     const std::uint32_t count = doc.GetSection(name, std::span<char>(buffer.get(), size));
     if (size == 0) {
-      CHECK(count == 0);
+      FUZZ_CHECK(count == 0);
       continue;
     }
-    CHECK(count < size);
-    CHECK(buffer[count] == '\0');
+    FUZZ_CHECK(count < size);
+    FUZZ_CHECK(buffer[count] == '\0');
     std::size_t end = 0;
     const auto seen = Lines(buffer.get(), size, end);
     // The list ends at the count, or one further when the last line was cut.
-    CHECK(end == count || (count == size - 2 && end == count + 1));
+    FUZZ_CHECK(end == count || (count == size - 2 && end == count + 1));
     if (!allFit) continue;
-    CHECK(seen.size() <= all.size());
+    FUZZ_CHECK(seen.size() <= all.size());
     for (std::size_t i = 0; i < seen.size(); ++i) {
       const bool last = i + 1 == seen.size();
-      CHECK(last ? all[i].starts_with(seen[i]) : all[i] == seen[i]);
+      FUZZ_CHECK(last ? all[i].starts_with(seen[i]) : all[i] == seen[i]);
     }
-    if (size >= 3 && count < size - 2) CHECK(seen.size() == all.size());
+    if (size >= 3 && count < size - 2) FUZZ_CHECK(seen.size() == all.size());
   }
 }
 
@@ -82,19 +75,19 @@ void CheckString(const drivora::IniDocument& doc, std::string_view section, std:
                  std::string_view fallback, const std::vector<std::size_t>& sizes) {
   std::vector<char> large(kLarge);
   const std::uint32_t fullCount = doc.GetString(section, key, fallback, large);
-  CHECK(fullCount < kLarge && large[fullCount] == '\0');
+  FUZZ_CHECK(fullCount < kLarge && large[fullCount] == '\0');
   const std::string_view full(large.data(), fullCount);
   for (std::size_t size : sizes) {
     const std::unique_ptr<char[]> buffer(new char[size]);
     std::memset(buffer.get(), 0xCC, size);
     const std::uint32_t count = doc.GetString(section, key, fallback, std::span<char>(buffer.get(), size));
     if (size == 0) {
-      CHECK(count == 0);
+      FUZZ_CHECK(count == 0);
       continue;
     }
-    CHECK(count < size);
-    CHECK(buffer[count] == '\0');
-    CHECK(full.starts_with(std::string_view(buffer.get(), count)));
+    FUZZ_CHECK(count < size);
+    FUZZ_CHECK(buffer[count] == '\0');
+    FUZZ_CHECK(full.starts_with(std::string_view(buffer.get(), count)));
   }
 }
 

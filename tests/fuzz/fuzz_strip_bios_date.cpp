@@ -8,17 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_check.h"
 #include "detect/bios.h"
 
 namespace {
-
-#define CHECK(condition)                                                                 \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      __builtin_printf("%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (0)
 
 bool Digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -36,27 +29,27 @@ bool DateAt(std::string_view text, std::size_t p) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const std::string model = drivora::StripBiosDate(text);
-  CHECK(model.size() <= text.size());
-  CHECK(text.substr(0, model.size()) == model);
+  FUZZ_CHECK(model.size() <= text.size());
+  FUZZ_CHECK(text.substr(0, model.size()) == model);
 
   std::size_t date = std::string_view::npos;  // the rightmost date at 1 or later
   for (std::size_t p = 1; p + 10 <= text.size(); ++p)
     if (DateAt(text, p)) date = p;
   if (date == std::string_view::npos) {
-    CHECK(model.size() == text.size());
+    FUZZ_CHECK(model.size() == text.size());
     return 0;
   }
-  CHECK(model.size() <= date && model.size() < text.size());
+  FUZZ_CHECK(model.size() <= date && model.size() < text.size());
   // The blanks right before the date go, and the last word before them.
   std::size_t end = date;
   while (end > 0 && text[end - 1] == ' ') --end;
-  CHECK(model.size() <= end);
+  FUZZ_CHECK(model.size() <= end);
   const std::string_view kept = text.substr(0, end);
   if (model.size() < end) {
-    CHECK(text[model.size()] == ' ');
-    CHECK(kept.find(' ', model.size() + 1) == std::string_view::npos);
+    FUZZ_CHECK(text[model.size()] == ' ');
+    FUZZ_CHECK(kept.find(' ', model.size() + 1) == std::string_view::npos);
   } else {
-    CHECK(kept.find(' ') == std::string_view::npos);
+    FUZZ_CHECK(kept.find(' ') == std::string_view::npos);
   }
   return 0;
 }
