@@ -13,42 +13,18 @@
 #include "app/text.h"
 #include "app/win32/handles.h"
 #include "runner/win32/process_list.h"
+#include "tests/windows/temp_folder.h"
 #include "runner/win32/win32_runner.h"
 
 namespace {
+
+using drivora::test::FreshFolder;
+using drivora::test::RemoveTree;
 
 std::string FullPath(const char* path) {
   char full[MAX_PATH] = {};
   GetFullPathNameA(path, MAX_PATH, full, nullptr);
   return full;
-}
-
-// A folder under the temporary folder that did not exist before: process ids
-// come round again under Wine, so a name alone could meet an old folder.
-std::string FreshFolder(const std::string& stem) {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  for (unsigned n = 1;; ++n) {
-    const std::string path = std::string(temp) + stem + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(n);
-    if (CreateDirectoryA(path.c_str(), nullptr)) return path;
-  }
-}
-
-// Best effort: a program still running from it keeps its file.
-void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  const drivora::win32::UniqueFindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
-  for (bool more = static_cast<bool>(search); more; more = FindNextFileA(search.get(), &found)) {
-    const std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    const std::string path = folder + "\\" + name;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      RemoveTree(path);
-    } else {
-      DeleteFileA(path.c_str());
-    }
-  }
-  RemoveDirectoryA(folder.c_str());
 }
 
 std::string ReadFile(const std::string& path) {

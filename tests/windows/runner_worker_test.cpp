@@ -17,6 +17,7 @@
 #include "app/catalogue.h"
 #include "app/text.h"
 #include "app/win32/handles.h"
+#include "tests/windows/temp_folder.h"
 #include "app/win32/os_facts_win32.h"
 #include "app/win32/program_files_win32.h"
 #include "app/win32/registry_win32.h"
@@ -24,6 +25,9 @@
 #include "runner/win32/win32_runner.h"
 
 namespace {
+
+using drivora::test::FreshFolder;
+using drivora::test::RemoveTree;
 
 using drivora::WindowHandle;
 using drivora::win32::UniqueRegKey;
@@ -43,34 +47,6 @@ const std::string& InstallerImage() {
     return std::string(full);
   }();
   return path;
-}
-
-// A folder under the temporary folder that did not exist before: process ids
-// come round again under Wine, so a name alone could meet an old folder.
-std::string FreshFolder(const std::string& stem) {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  for (unsigned n = 1;; ++n) {
-    const std::string path = std::string(temp) + stem + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(n);
-    if (CreateDirectoryA(path.c_str(), nullptr)) return path;
-  }
-}
-
-// Best effort: a program still running from it keeps its file; false then.
-bool RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  const drivora::win32::UniqueFindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
-  for (bool more = static_cast<bool>(search); more; more = FindNextFileA(search.get(), &found)) {
-    const std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    const std::string path = folder + "\\" + name;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      (void)RemoveTree(path);
-    } else {
-      DeleteFileA(path.c_str());
-    }
-  }
-  return RemoveDirectoryA(folder.c_str());
 }
 
 std::string ReadFile(const std::string& path) {
