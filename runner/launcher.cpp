@@ -15,17 +15,6 @@ void ReportLaunchFailure(AppState& app, WindowHandle window, const std::string& 
   app.Sys.Boxes->Show(window, text, kLaunchFailedCaption, kBoxOk | kBoxIconQuestion);
 }
 
-// Each wait keeps its own match flag: two workers waiting at once must not
-// clear each other's.
-bool FindsInstallerProcess(const AppState& app, ProgramRunner& programs, const std::optional<std::string>& prefix) {
-  bool found = false;
-  programs.EnumerateProcesses([&](const ProcessSighting& process) {
-    found = IsInstallerProcess(app, process, prefix);
-    return !found;
-  });
-  return found;
-}
-
 }  // namespace
 
 std::unique_ptr<LaunchedProgram> LaunchProgram(ProgramRunner& programs, std::string_view resolvedPath) {
@@ -37,6 +26,17 @@ bool IsInstallerProcess(const AppState& app, const ProcessSighting& process, con
   if (!prefix || process.path.empty()) return false;
   const std::string shortPath = ToUpperAscii(FitBuffer(app.Sys.Files->ShortPathName(process.path), kPathBytes));
   return IsInstallerPath(shortPath, app.ModuleShortPath, prefix);
+}
+
+// Each wait keeps its own match flag: two workers waiting at once must not
+// clear each other's.
+bool FindsInstallerProcess(const AppState& app, ProgramRunner& programs, const std::optional<std::string>& prefix) {
+  bool found = false;
+  programs.EnumerateProcesses([&](const ProcessSighting& process) {
+    found = IsInstallerProcess(app, process, prefix);
+    return !found;
+  });
+  return found;
 }
 
 void WaitForInstallerFolder(const AppState& app, ProgramRunner& programs, const std::optional<std::string>& prefix) {

@@ -29,6 +29,9 @@ std::unique_ptr<LaunchedProgram> LaunchProgram(ProgramRunner& programs, std::str
 // Whether `process` belongs to the installer whose folder `prefix` names.
 bool IsInstallerProcess(const AppState& app, const ProcessSighting& process, const std::optional<std::string>& prefix);
 
+// One pass over the process list: whether an installer process still runs.
+bool FindsInstallerProcess(const AppState& app, ProgramRunner& programs, const std::optional<std::string>& prefix);
+
 // Passes over the process list, each after a pause, until one finds no
 // installer process; always at least one.
 void WaitForInstallerFolder(const AppState& app, ProgramRunner& programs, const std::optional<std::string>& prefix);

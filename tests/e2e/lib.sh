@@ -120,11 +120,13 @@ e2e_start_xvfb() {
   e2e_log "Xvfb on $DISPLAY (pid $E2E_XVFB_PID)"
 }
 
-# e2e_start_program FOLDER PROGRAM: starts a Windows program from its folder,
-# as a double-click would; its stdout and stderr go to the artifact folder.
+# e2e_start_program FOLDER PROGRAM [ARG...]: starts a Windows program from its
+# folder, as a double-click would; its stdout and stderr go to the artifact
+# folder.
 e2e_start_program() {
   local folder=$1 program=$2
-  (cd "$folder" && exec wine "$program") >"$E2E_ARTIFACTS/program.log" 2>&1 &
+  shift 2
+  (cd "$folder" && exec wine "$program" "$@") >"$E2E_ARTIFACTS/program.log" 2>&1 &
   E2E_PROGRAM_PID=$!
   e2e_log "started $program in $folder (pid $E2E_PROGRAM_PID)"
 }

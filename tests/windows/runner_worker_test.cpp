@@ -1,7 +1,9 @@
 // The install worker with the real Win32 seams: stand-in installers on a disc
 // laid out in a temporary folder, the real registry of the test prefix, real
-// processes and their waits. Only the message boxes and the opening of
-// documents through Explorer are recorded instead of shown.
+// processes and their waits. The opening of documents through Explorer is
+// recorded instead of done; the message boxes are recorded too, except in the
+// RunnerOnScreen suite, which shows them on a screen where a person (a thread
+// of the test) reads and answers them.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -14,9 +16,11 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/win32/dialogs_win32.h"
 #include "app/catalogue.h"
 #include "app/text.h"
 #include "app/win32/handles.h"
+#include "tests/windows/person_at_screen.h"
 #include "tests/windows/temp_folder.h"
 #include "app/win32/os_facts_win32.h"
 #include "app/win32/program_files_win32.h"
@@ -443,6 +447,109 @@ TEST_F(RunnerOnDisc, AProgramInASubfolderRunsInThatFolder) {
   RunEntry();
 
   EXPECT_TRUE(Contains(ReadFile(Trace()), "vga\t" + InDisc("VGA") + "\n")) << ReadFile(Trace());
+}
+
+// The same runs with the real message boxes, answered by a person.
+class RunnerOnScreen : public RunnerOnDisc {
+ protected:
+  RunnerOnScreen() {
+    app_.Sys.Boxes = &screenBoxes_;
+    app_.LanguageId = 1033;
+  }
+
+  static void SetRunValue(const std::string& data) {
+    HKEY opened = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRun, 0, KEY_ALL_ACCESS, &opened), ERROR_SUCCESS);
+    const UniqueRegKey key(opened);
+    RegSetValueExA(key.get(), "Drivora...", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>(data.size() + 1));
+  }
+
+  static std::string RunValue() {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRun, 0, KEY_READ, &opened) != ERROR_SUCCESS) return "(no key)";
+    const UniqueRegKey key(opened);
+    char data[MAX_PATH] = {};
+    DWORD bytes = sizeof data - 1;
+    if (RegQueryValueExA(key.get(), "Drivora...", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &bytes) !=
+        ERROR_SUCCESS)
+      return "(none)";
+    return data;
+  }
+
+  void WriteRestartEntry() {
+    AddInstaller("A.EXE", "marker\t" + Trace() + "\tA\n");
+    WriteSetupIni("A.EXE", "[LANG.1033]\r\nRestart=Restart Windows now?\r\n");
+  }
+
+  static void ExpectRestartQuestion(const drivora::test::SeenBox& box) {
+    EXPECT_EQ(box.caption, "Drivora...");
+    EXPECT_EQ(box.text, "Restart Windows now?");
+    EXPECT_EQ(box.buttons, (std::vector<std::string>{"Yes", "No"}));
+    EXPECT_TRUE(box.hasIcon);
+  }
+
+  // Spare answers: a box nobody expected is closed rather than left hanging.
+  static std::vector<std::string> ThenOk(std::string first) { return {std::move(first), "OK", "OK", "OK", "OK"}; }
+
+  drivora::win32::Win32MessageBoxes screenBoxes_;
+};
+
+TEST_F(RunnerOnScreen, AProgramThatCannotStartShowsTheExecuteErrorBoxAndTheListGoesOn) {
+  AddInstaller("B.EXE", "marker\t" + Trace() + "\tB\n");
+  WriteSetupIni("MISSING.EXE;B.EXE");
+  drivora::test::PersonAtScreen person(ThenOk("OK"));
+
+  RunEntry();
+
+  const auto seen = person.Seen();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].caption, "Execute error!");
+  EXPECT_EQ(seen[0].text, InDisc("MISSING.EXE") + " can't run!");
+  EXPECT_EQ(seen[0].buttons, std::vector<std::string>{"OK"});
+  EXPECT_TRUE(Contains(ReadFile(Trace()), "B\t" + Folder())) << "B.EXE runs after the box";
+  EXPECT_EQ(app_.LaunchCount.load(), 0);
+}
+
+TEST_F(RunnerOnScreen, NoToTheRestartQuestionOnThe9xFamilyTakesTheRunValueAway) {
+  WriteRestartEntry();
+  drivora::test::PersonAtScreen person(ThenOk("No"));
+
+  RunEntry("RST.UTIL.Tools");
+
+  const auto seen = person.Seen();
+  ASSERT_EQ(seen.size(), 1u);
+  ExpectRestartQuestion(seen[0]);
+  EXPECT_TRUE(Contains(ReadFile(Trace()), "A\t")) << "the question comes after the commands";
+  EXPECT_FALSE(HasResumeValue());
+}
+
+TEST_F(RunnerOnScreen, NoToTheRestartQuestionOnTheNtFamilyTouchesNothing) {
+  app_.OsClass = 2;
+  SetRunValue("kept");
+  WriteRestartEntry();
+  drivora::test::PersonAtScreen person(ThenOk("No"));
+
+  RunEntry("RST.UTIL.Tools");
+
+  const auto seen = person.Seen();
+  ASSERT_EQ(seen.size(), 1u);
+  ExpectRestartQuestion(seen[0]);
+  EXPECT_EQ(RunValue(), "kept");
+}
+
+// Under Wine the delayed restart is accepted and does nothing.
+TEST_F(RunnerOnScreen, YesToTheRestartQuestionOnTheNtFamilyRequestsTheRestartWithoutAnErrorBox) {
+  app_.OsClass = 2;
+  WriteRestartEntry();
+  drivora::test::PersonAtScreen person(ThenOk("Yes"));
+
+  RunEntry("RST.UTIL.Tools");
+
+  const auto seen = person.Seen();
+  ASSERT_GE(seen.size(), 1u);
+  ExpectRestartQuestion(seen[0]);
+  for (std::size_t i = 1; i < seen.size(); ++i) ADD_FAILURE() << "unexpected box: " << seen[i].caption << " | " << seen[i].text;
 }
 
 }  // namespace
