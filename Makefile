@@ -2,7 +2,7 @@
 # first (tools/install-deps asks for root through sudo when not root).
 .PHONY: demo test build-host build-host-asan build-fuzz build-windows clean
 
-demo: build-host
+demo: build-host build-windows
 	tools/demo
 
 test: build-host-asan build-fuzz build-windows

@@ -81,7 +81,8 @@ e2e_cleanup() {
   exit "$status"
 }
 
-# e2e_begin ARTIFACT_DIR: the shared test prefix, a fresh temporary folder
+# e2e_begin ARTIFACT_DIR [PREFIX]: the shared test prefix (or PREFIX, a
+# prefix of the test's own, kept between runs), a fresh temporary folder
 # (E2E_TMP) and the clean-up on exit.
 e2e_begin() {
   E2E_ARTIFACTS=$1
@@ -91,7 +92,8 @@ e2e_begin() {
   trap 'exit 130' INT TERM
   # The prefix the Windows tests use (made once per checkout; concurrent
   # callers wait for the first), never one the caller happens to have set.
-  WINEPREFIX=$(env -u WINEPREFIX timeout 300 "$E2E_TESTS_DIR/wine-prefix") || e2e_fail "the Wine prefix could not be made"
+  WINEPREFIX=$(env -u WINEPREFIX DRIVORA_WINEPREFIX="${2:-}" timeout 300 "$E2E_TESTS_DIR/wine-prefix") ||
+    e2e_fail "the Wine prefix could not be made"
   export WINEPREFIX WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/drivora-e2e-XXXXXX")
   E2E_TMP=$(realpath "$E2E_TMP")
@@ -181,4 +183,9 @@ e2e_key() {
   local window=$1
   shift
   timeout 20 xdotool windowfocus --sync "$window" key "$@" || e2e_fail "could not type $* into window $window"
+}
+
+# e2e_pixel PNG X Y: the colour of one pixel as "R,G,B".
+e2e_pixel() {
+  convert "$1" -format '%[fx:int(255*p{'"$2,$3"'}.r)],%[fx:int(255*p{'"$2,$3"'}.g)],%[fx:int(255*p{'"$2,$3"'}.b)]' info:
 }

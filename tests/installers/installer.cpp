@@ -1,7 +1,8 @@
 // A stand-in for a driver installer. With arguments it runs the one action
-// they name; without (as a disc's command list starts it) it runs the lines
-// of the file beside it that has its name with ".ARG", one action a line,
-// words separated by tabs. "exit CODE" ends it with that code.
+// they name; without, or with switches only ("-s", "/S", as installers take
+// for a silent run), it runs the lines of the file beside it that has its
+// name with ".ARG", one action a line, words separated by tabs. "exit CODE"
+// ends it with that code.
 #include <windows.h>
 
 #include <fstream>
@@ -44,10 +45,17 @@ int RunActionFile() {
   return allWorked ? 0 : 2;
 }
 
+bool OnlySwitches(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i][0] != '-' && argv[i][0] != '/') return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return RunActionFile();
+  if (OnlySwitches(argc, argv)) return RunActionFile();
   bool allWorked = true;
   const int code = Run(Words(argv + 1, argv + argc), allWorked);
   if (code >= 0) return code;

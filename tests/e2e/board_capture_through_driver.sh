@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# drivora.exe board capture, run on a machine whose board the test build of
+# the I/O driver plays (a demo board), records that board through the
+# wizard's own driver; the captured file (with its firmware image) then lists
+# exactly the catalogue of the original board, and no service stays behind.
+# Usage: board_capture_through_driver.sh DRIVORA_EXE DRIVER_DIR ARTIFACT_DIR PREFIX BOARD...
+set -euo pipefail
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "$0")/lib.sh"
+
+drivora_exe=$1
+driver_dir=$2
+artifacts=$3
+prefix=$4
+shift 4
+e2e_begin "$artifacts" "$prefix"
+root=$(cd "$E2E_TESTS_DIR/.." && pwd)
+service_key='HKLM\System\CurrentControlSet\Services\S12345'
+board_key='HKLM\Software\Drivora\PortIoTest'
+
+windows_path() { local p="Z:$1"; echo "${p//\//\\}"; }
+
+tool="$E2E_TMP/tool"
+mkdir "$tool"
+cp "$drivora_exe" "$tool/drivora.exe"
+cp "$driver_dir"/*.sys "$tool/"
+cp "$root/demo/disc/Setup.ini" "$tool/Setup.ini"
+
+enum_keys=
+undo_machine() {
+  wine reg delete "$board_key" /f >/dev/null 2>&1 || true
+  while IFS= read -r key; do [ -n "$key" ] && wine reg delete "HKLM\\Enum\\$key" /f >/dev/null 2>&1; done <<<"$enum_keys"
+  wine reg delete 'HKCU\Software\Wine\AppDefaults\drivora.exe' /f >/dev/null 2>&1 || true
+}
+trap 'undo_machine; e2e_cleanup' EXIT
+wine reg add 'HKCU\Software\Wine\AppDefaults\drivora.exe' /v Version /d winxp /f >/dev/null
+
+service_gone() {
+  for _ in $(seq 150); do
+    wine reg query "$service_key" >/dev/null 2>&1 || return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+catalogue() { (cd "$tool" && wine drivora.exe catalogue Setup.ini --board "$1" --windows xp --tsv | tr -d '\r'); }
+
+for board in "$@"; do
+  undo_machine
+  enum_keys=$(sed -n 's/^Key=//p' "$root/demo/boards/$board.board" | tr -d '\r')
+  wine reg add "$board_key" /v BoardFile /d "$(windows_path "$root/demo/boards/$board.board")" /f >/dev/null
+  while IFS= read -r key; do [ -n "$key" ] && wine reg add "HKLM\\Enum\\$key" /f >/dev/null; done <<<"$enum_keys"
+
+  started=$(date +%s)
+  (cd "$tool" && timeout 600 wine drivora.exe board capture "$board.board" >"$E2E_ARTIFACTS/$board.out" 2>"$E2E_ARTIFACTS/$board.err") ||
+    e2e_fail "drivora.exe board capture failed on $board: $(cat "$E2E_ARTIFACTS/$board.err")"
+  e2e_log "captured $board in $(($(date +%s) - started)) s: $(head -1 "$E2E_ARTIFACTS/$board.out" | tr -d '\r')"
+  service_gone || e2e_fail "the service S12345 is still registered after the capture of $board"
+  cp "$tool/$board.board" "$tool/$board.rom" "$E2E_ARTIFACTS/"
+  [ -s "$E2E_ARTIFACTS/$board.err" ] && e2e_fail "the capture of $board left something out: $(cat "$E2E_ARTIFACTS/$board.err")"
+
+  (cd "$tool" && wine drivora.exe board check "$board.board" >/dev/null) || e2e_fail "the captured $board does not pass board check"
+  catalogue "$(windows_path "$root/demo/boards/$board.board")" >"$E2E_ARTIFACTS/$board--original.tsv"
+  catalogue "$board.board" >"$E2E_ARTIFACTS/$board--captured.tsv"
+  [ -s "$E2E_ARTIFACTS/$board--original.tsv" ] || e2e_fail "no catalogue for the original $board"
+  diff -u "$E2E_ARTIFACTS/$board--original.tsv" "$E2E_ARTIFACTS/$board--captured.tsv" ||
+    e2e_fail "the captured $board lists another catalogue than the board itself"
+done
+echo "PASS"
