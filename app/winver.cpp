@@ -24,19 +24,6 @@ std::int32_t ParseDecimal(std::string_view text) {
   return static_cast<std::int32_t>(negative ? 0u - value : value);
 }
 
-std::array<std::int32_t, 5> ParseVersionFields(std::string_view text) {
-  std::array<std::int32_t, 5> fields{};
-  // The numbers are worked on in a 64-byte copy: text beyond it is not read.
-  text = FitBuffer(text, kFieldsBytes);
-  for (std::int32_t& field : fields) {
-    const std::size_t dot = text.find('.');
-    field = ParseDecimal(text.substr(0, dot));
-    if (dot == std::string_view::npos) break;
-    text.remove_prefix(dot + 1);
-  }
-  return fields;
-}
-
 std::int32_t Difference(std::uint32_t running, std::int32_t rule) {
   return static_cast<std::int32_t>(running - static_cast<std::uint32_t>(rule));
 }
@@ -49,6 +36,19 @@ std::int32_t CompareBuild(std::uint32_t build, std::int32_t rule) {
 }
 
 }  // namespace
+
+std::array<std::int32_t, 5> ParseVersionFields(std::string_view text) {
+  std::array<std::int32_t, 5> fields{};
+  // The numbers are worked on in a 64-byte copy: text beyond it is not read.
+  text = FitBuffer(text, kFieldsBytes);
+  for (std::int32_t& field : fields) {
+    const std::size_t dot = text.find('.');
+    field = ParseDecimal(text.substr(0, dot));
+    if (dot == std::string_view::npos) break;
+    text.remove_prefix(dot + 1);
+  }
+  return fields;
+}
 
 std::int32_t ComputeProductVariant(const AppState& app) {
   std::int32_t variant = 0;

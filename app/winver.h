@@ -2,6 +2,7 @@
 // and up to five numbers (platform, major, minor, build, product variant).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -9,6 +10,10 @@
 namespace drivora {
 
 struct AppState;
+
+// The five numbers of a WinVer key after its label (platform, major, minor,
+// build, variant), read as the wizard reads them; missing ones are 0.
+std::array<std::int32_t, 5> ParseVersionFields(std::string_view versionFields);
 
 // 1 workstation, 2 server (3: a 64-bit Windows Server 2003), 0 unknown or
 // domain controller; on version 6 it tells 32-bit (1) from 64-bit (2) Windows.

@@ -26,10 +26,14 @@ cp "$drivora_exe" "$tool/drivora.exe"
 cp "$driver_dir"/*.sys "$tool/"
 cp "$root/demo/disc/Setup.ini" "$tool/Setup.ini"
 
-enum_keys=
-undo_machine() {
+# The prefix is this test's own: the whole of HKLM\Enum goes, so that no
+# parent key of an earlier board is captured with the next.
+undo_board() {
   wine reg delete "$board_key" /f >/dev/null 2>&1 || true
-  while IFS= read -r key; do [ -n "$key" ] && wine reg delete "HKLM\\Enum\\$key" /f >/dev/null 2>&1; done <<<"$enum_keys"
+  wine reg delete 'HKLM\Enum' /f >/dev/null 2>&1 || true
+}
+undo_machine() {
+  undo_board
   wine reg delete 'HKCU\Software\Wine\AppDefaults\drivora.exe' /f >/dev/null 2>&1 || true
 }
 trap 'undo_machine; e2e_cleanup' EXIT
@@ -46,10 +50,12 @@ service_gone() {
 catalogue() { (cd "$tool" && wine drivora.exe catalogue Setup.ini --board "$1" --windows xp --tsv | tr -d '\r'); }
 
 for board in "$@"; do
-  undo_machine
+  undo_board
   enum_keys=$(sed -n 's/^Key=//p' "$root/demo/boards/$board.board" | tr -d '\r')
   wine reg add "$board_key" /v BoardFile /d "$(windows_path "$root/demo/boards/$board.board")" /f >/dev/null
-  while IFS= read -r key; do [ -n "$key" ] && wine reg add "HKLM\\Enum\\$key" /f >/dev/null; done <<<"$enum_keys"
+  while IFS= read -r key; do
+    if [ -n "$key" ]; then wine reg add "HKLM\\Enum\\$key" /f >/dev/null; fi
+  done <<<"$enum_keys"
 
   started=$(date +%s)
   (cd "$tool" && timeout 600 wine drivora.exe board capture "$board.board" >"$E2E_ARTIFACTS/$board.out" 2>"$E2E_ARTIFACTS/$board.err") ||

@@ -4,13 +4,14 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/windows_version.h"
 
 namespace drivora::tool {
 
-enum class Command { Help, Profile, Catalogue, Explain, BoardCheck };
+enum class Command { Help, Profile, Catalogue, Explain, BoardCheck, BoardCapture, Lint, Matrix };
 
 struct Options {
   Command command = Command::Help;
@@ -21,6 +22,12 @@ struct Options {
   bool tsv = false;
   // Detect on the running machine instead of a simulated board and Windows.
   bool hardware = false;
+  // lint: the disc folder whose files the commands name.
+  std::string discPath;
+  // matrix: the board folder, the Windows columns as given, the HTML page.
+  std::string boardsDir;
+  std::vector<std::pair<std::string, WindowsVersion>> windowsList;
+  std::string htmlPath;
 };
 
 // Parses argv; on a mistake returns nullopt and sets `error` to one line.

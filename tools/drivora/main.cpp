@@ -5,9 +5,12 @@
 #include <vector>
 
 #include "sim/board_hardware.h"
+#include "tools/drivora/capture_command.h"
 #include "tools/drivora/command_line.h"
 #include "tools/drivora/disc_session.h"
 #include "tools/drivora/explain.h"
+#include "tools/drivora/lint.h"
+#include "tools/drivora/matrix.h"
 #include "tools/drivora/report.h"
 
 namespace {
@@ -55,6 +58,9 @@ int main(int argc, char** argv) {
   switch (options->command) {
     case Command::Help: std::cout << UsageText(); return 0;
     case Command::BoardCheck: return BoardCheck(*options);
+    case Command::BoardCapture: return RunBoardCapture(*options, std::cout, std::cerr);
+    case Command::Lint: return Lint(*options, std::cout, std::cerr);
+    case Command::Matrix: return RunMatrix(*options, std::cout, std::cerr);
     default: return RunOnDisc(*options);
   }
 }
