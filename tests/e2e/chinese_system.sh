@@ -7,12 +7,8 @@
 set -euo pipefail
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
-# shellcheck source=tools/wizard-under-wine.sh
-source "$E2E_TESTS_DIR/../tools/wizard-under-wine.sh"
 
-WIZ_BUILD=$(cd "$1" && pwd)
-E2E_WINPROBE=$WIZ_BUILD/tests/windows/e2e/winprobe.exe
-e2e_begin "$2" "$WIZ_BUILD/wineprefix-e2e-chinese"
+e2e_wizard_begin "$1" "$2" chinese
 root=$(cd "$E2E_TESTS_DIR/.." && pwd)
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 
@@ -21,13 +17,8 @@ gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
 # The disc's own LANG.2052 text for KEY, as bytes.
 lang_text() { LC_ALL=C sed -n '/^\[LANG\.2052\]/,/^\[/p' "$root/demo/disc/Setup.ini" | tr -d '\r' | LC_ALL=C sed -n "s/^$1=//p"; }
 
-wizard_machine "$WINEPREFIX" "$WIZ_BUILD/demo/disc" "$root/demo/boards/g41-w83627.board" winxp ||
-  e2e_fail "the machine could not be laid out"
-e2e_start_xvfb
-wizard_start "$E2E_ARTIFACTS/program.log"
-E2E_PROGRAM_PID=$WIZ_PID
-wizard_wait_window 300 || e2e_fail "the wizard's window did not appear"
-sleep 1
+e2e_wizard_machine g41-w83627
+e2e_wizard_start program
 window=$(main_window)
 printf '%s\n' "$window" >"$E2E_ARTIFACTS/window.txt"
 

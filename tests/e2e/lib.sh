@@ -189,3 +189,32 @@ e2e_key() {
 e2e_pixel() {
   convert "$1" -format '%[fx:int(255*p{'"$2,$3"'}.r)],%[fx:int(255*p{'"$2,$3"'}.g)],%[fx:int(255*p{'"$2,$3"'}.b)]' info:
 }
+
+# e2e_wizard_begin BUILD_DIR ARTIFACT_DIR NAME: for the tests of the wizard on
+# the demo disc: the Windows build (WIZ_BUILD), the wizard library and a Wine
+# prefix of the test's own, kept between runs under the build.
+e2e_wizard_begin() {
+  # shellcheck source=tools/wizard-under-wine.sh
+  source "$E2E_TESTS_DIR/../tools/wizard-under-wine.sh"
+  WIZ_BUILD=$(cd "$1" && pwd)
+  E2E_WINPROBE=$WIZ_BUILD/tests/windows/e2e/winprobe.exe
+  e2e_begin "$2" "$WIZ_BUILD/wineprefix-e2e-$3"
+}
+
+# e2e_wizard_machine BOARD: the demo disc on that demo board under Windows XP,
+# and a private screen.
+e2e_wizard_machine() {
+  wizard_machine "$WINEPREFIX" "$WIZ_BUILD/demo/disc" "$E2E_TESTS_DIR/../demo/boards/$1.board" winxp ||
+    e2e_fail "the machine could not be laid out"
+  e2e_start_xvfb
+}
+
+# e2e_wizard_start LOG_NAME: starts the wizard and waits for its window (the
+# detection through the driver takes about a minute under Wine).
+e2e_wizard_start() {
+  wizard_start "$E2E_ARTIFACTS/$1.log"
+  E2E_PROGRAM_PID=$WIZ_PID
+  wizard_wait_window 300 || e2e_fail "the wizard's window did not appear (see $1.log)"
+  # The first paint settles before anything reads or clicks.
+  sleep 1
+}

@@ -11,23 +11,13 @@
 set -euo pipefail
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
-# shellcheck source=tools/wizard-under-wine.sh
-source "$E2E_TESTS_DIR/../tools/wizard-under-wine.sh"
 
-WIZ_BUILD=$(cd "$1" && pwd)
-E2E_WINPROBE=$WIZ_BUILD/tests/windows/e2e/winprobe.exe
-e2e_begin "$2" "$WIZ_BUILD/wineprefix-e2e-main"
+e2e_wizard_begin "$1" "$2" main
 root=$(cd "$E2E_TESTS_DIR/.." && pwd)
 board=g41-w83627
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
-
-wizard_machine "$WINEPREFIX" "$WIZ_BUILD/demo/disc" "$root/demo/boards/$board.board" winxp ||
-  e2e_fail "the machine could not be laid out"
-e2e_start_xvfb
-wizard_start "$E2E_ARTIFACTS/program.log"
-E2E_PROGRAM_PID=$WIZ_PID
-wizard_wait_window 300 || e2e_fail "the wizard's window did not appear"
-sleep 1
+e2e_wizard_machine "$board"
+e2e_wizard_start program
 e2e_log "the wizard is up"
 
 # --- the window -----------------------------------------------------------------

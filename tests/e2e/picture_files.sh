@@ -2,21 +2,18 @@
 # Picture files beside the program: the wizard shows a usable SETUP.BMP on the
 # left of its window, cut at pixel 392 and at the bottom, never scaled, and
 # shows its built-in picture for every file it cannot use, without crashing.
-# One start of the wizard per file, in a prefix of the test's own.
+# One start of the wizard per file, in a prefix of the test's own; each ends
+# through the exit row, which asks nothing since nothing was launched.
 #
 # Usage: picture_files.sh WINDOWS_BUILD_DIR ARTIFACT_DIR KIND...
 #   KIND: valid, 16-bit (no colour table), v4-header (108 bytes), truncated, garbage
 set -euo pipefail
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
-# shellcheck source=tools/wizard-under-wine.sh
-source "$E2E_TESTS_DIR/../tools/wizard-under-wine.sh"
 
-WIZ_BUILD=$(cd "$1" && pwd)
-E2E_WINPROBE=$WIZ_BUILD/tests/windows/e2e/winprobe.exe
-artifacts=$2
+build=$1 artifacts=$2
 shift 2
-e2e_begin "$artifacts" "$WIZ_BUILD/wineprefix-e2e-pictures-$(echo "$@" | tr ' ' '-')"
+e2e_wizard_begin "$build" "$artifacts" "pictures-$(echo "$@" | tr ' ' '-')"
 root=$(cd "$E2E_TESTS_DIR/.." && pwd)
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
@@ -63,9 +60,7 @@ valid_picture() {
 reference=$E2E_TMP/builtin-top.png
 convert "$root/res/background.bmp" -crop 392x216+0+0 +repage "$reference"
 
-wizard_machine "$WINEPREFIX" "$WIZ_BUILD/demo/disc" "$root/demo/boards/rs780-plain.board" winxp ||
-  e2e_fail "the machine could not be laid out"
-e2e_start_xvfb
+e2e_wizard_machine rs780-plain
 
 # start_with_picture KIND: the wizard with that SETUP.BMP beside it; SHOT
 # becomes the path of a screenshot of its client area.
@@ -81,19 +76,23 @@ start_with_picture() {
     garbage) garbage_picture ;;
     *) e2e_fail "no picture kind $kind" ;;
   esac >"$WIZ_DISC/SETUP.BMP"
-  wizard_start "$E2E_ARTIFACTS/program-$kind.log"
-  E2E_PROGRAM_PID=$WIZ_PID
-  wizard_wait_window 300 || e2e_fail "with the $kind picture the wizard's window did not appear (it ran: $(wizard_running && echo yes || echo no))"
-  sleep 1
+  e2e_wizard_start "program-$kind"
   window=$(main_window)
   read -r left top right bottom <<<"$(awk -F'\t' '$1 == "G" { print $4 }' <<<"$window")"
   import -display "$DISPLAY" -window root -crop "520x470+$((left + (right - left - 520) / 2))+$((top + (bottom - top - 470) / 2))" \
     +repage "$SHOT" || e2e_fail "no screenshot"
 }
 
+# Through the exit row: with nothing launched, no restart question comes.
 close_wizard() {
-  e2e_key "$(xdotool search --onlyvisible --name '^Drivora\.\.\.$' | head -n 1)" Escape
-  e2e_wait_program_exit 60
+  activate_row "$(row_names | tail -n 1)" || e2e_fail "no exit row"
+  local deadline=$((SECONDS + 60))
+  while e2e_program_running; do
+    [ -z "$(boxes)" ] || e2e_fail "the exit row asked something although nothing was launched: $(boxes)"
+    [ "$SECONDS" -lt "$deadline" ] || e2e_fail "the exit row did not end the wizard"
+    sleep 0.3
+  done
+  e2e_wait_program_exit 5
   [ "$E2E_PROGRAM_RC" -eq 0 ] || e2e_fail "the wizard ended with exit code $E2E_PROGRAM_RC"
 }
 
