@@ -1,20 +1,16 @@
 #include "detect/superio.h"
 
-#include <initializer_list>
+#include <span>
+
+#include "detect/superio_protocol.h"
 
 namespace drivora {
+
+using namespace superio;
+
 namespace {
 
-constexpr std::uint8_t kRegLogicalDevice = 0x07;
-constexpr std::uint8_t kRegChipId = 0x20;
-constexpr std::uint8_t kRegChipIdLow = 0x21;
-constexpr std::uint8_t kRegChipVersion = 0x22;
-constexpr std::uint8_t kRegVendor = 0x23;
-constexpr std::uint8_t kRegVendorLow = 0x24;
-constexpr std::uint8_t kRegActivate = 0x30;
-constexpr std::uint8_t kFintekVendor = 0x19;
-
-void WriteSequence(Hardware& io, std::uint16_t port, std::initializer_list<std::uint8_t> bytes) {
+void WriteSequence(Hardware& io, std::uint16_t port, std::span<const std::uint8_t> bytes) {
   for (std::uint8_t b : bytes) io.WritePortByte(port, b);
 }
 
@@ -37,15 +33,15 @@ const char* ProbeWinbond(Hardware& io) {
 // The ITE chips leave configuration mode only through their own exit, which
 // is not written when no ITE chip answered.
 const char* ProbeIte(Hardware& io) {
-  WriteSequence(io, kSioPort2E, {0x87, 0x01, 0x55, 0x55});
-  if (!RegisterIs(io, kSioPort2E, kRegChipId, 0x87)) return nullptr;
+  WriteSequence(io, kSioPort2E, kIteEntry);
+  if (!RegisterIs(io, kSioPort2E, kRegChipId, kIteChipId)) return nullptr;
   if (RegisterIs(io, kSioPort2E, kRegChipIdLow, 0x05)) {
-    WriteSequence(io, kSioPort2E, {0x02, 0x02});
+    WriteSequence(io, kSioPort2E, kIteExit);
     return "ITE8705";
   }
   if (!RegisterIs(io, kSioPort2E, kRegChipIdLow, 0x12)) return nullptr;
   const std::uint8_t version = SioRead(io, kSioPort2E, kRegChipVersion);
-  WriteSequence(io, kSioPort2E, {0x02, 0x02});
+  WriteSequence(io, kSioPort2E, kIteExit);
   return (version & 0x0F) == 7 ? "ITE8712IX" : "ITE8712";
 }
 
@@ -72,9 +68,9 @@ const char* ProbeFintek(Hardware& io, std::uint16_t port) {
 
 }  // namespace
 
-void SioEnter(Hardware& io, std::uint16_t indexPort) { WriteSequence(io, indexPort, {0x87, 0x87}); }
+void SioEnter(Hardware& io, std::uint16_t indexPort) { WriteSequence(io, indexPort, kStandardEntry); }
 
-void SioExit(Hardware& io, std::uint16_t indexPort) { io.WritePortByte(indexPort, 0xAA); }
+void SioExit(Hardware& io, std::uint16_t indexPort) { io.WritePortByte(indexPort, kStandardExit); }
 
 std::uint8_t SioRead(Hardware& io, std::uint16_t indexPort, std::uint8_t reg) {
   io.WritePortByte(indexPort, reg);
@@ -130,8 +126,8 @@ const char* ProbeFintekCir(SuperIoAccess access, std::uint16_t port) {
 const char* ProbeWinbondIas(SuperIoAccess access) {
   ScopedHardwareLock lock(access.locks, HardwareLock::SuperIo);
   Hardware& io = access.io;
-  WriteSequence(io, kSioPort4E, {0x83, 0x83});
-  if (!RegisterIs(io, kSioPort4E, kRegChipId, 0x71)) return nullptr;
+  WriteSequence(io, kSioPort4E, kIasEntry);
+  if (!RegisterIs(io, kSioPort4E, kRegChipId, kIasChipId)) return nullptr;
   for (std::uint8_t device : {0, 1, 3}) {
     SioWrite(io, kSioPort4E, kRegLogicalDevice, device);
     if (SioRead(io, kSioPort4E, kRegActivate) != 0) {

@@ -3,15 +3,12 @@
 #include <cstring>
 #include <vector>
 
+#include "detect/superio_protocol.h"
+
 namespace drivora::tool {
 namespace {
 
-constexpr std::uint8_t kRegLogicalDevice = 0x07;
-constexpr std::uint8_t kRegChipId = 0x20;
-constexpr std::uint8_t kRegVendor = 0x23;
-constexpr std::uint8_t kRegActivate = 0x30;
-constexpr std::uint8_t kFintekVendor = 0x19;
-constexpr std::uint8_t kIasChipId = 0x71;
+using namespace superio;
 
 enum class Kind { Standard, Ite, Ias };
 
@@ -37,14 +34,14 @@ std::vector<std::uint8_t> DevicesProbed(Kind kind, const std::uint8_t* global) {
 // themselves leave on register 02 written with 02, which the file records.
 void Leave(Hardware& io, std::uint16_t port, Kind kind, sim::SuperIoChip& chip) {
   if (kind == Kind::Ite) {
-    WriteBytes(io, port, {0x02, 0x02});
+    WriteBytes(io, port, {kIteExit.begin(), kIteExit.end()});
     chip.exitByRegister = true;
     chip.exitRegister = 0x02;
     chip.exitValue = 0x02;
     return;
   }
   SioExit(io, port);
-  chip.exit[0] = 0xAA;
+  chip.exit[0] = kStandardExit;
   chip.exitLength = 1;
 }
 
@@ -88,9 +85,9 @@ bool TrySequence(SuperIoAccess access, std::uint16_t port, const KeySequence& se
 }  // namespace
 
 void CaptureSuperIoChips(SuperIoAccess access, sim::Board& board) {
-  const KeySequence standard{Kind::Standard, {0x87, 0x87}};
-  const KeySequence ite{Kind::Ite, {0x87, 0x01, 0x55, 0x55}};
-  const KeySequence ias{Kind::Ias, {0x83, 0x83}};
+  const KeySequence standard{Kind::Standard, {kStandardEntry.begin(), kStandardEntry.end()}};
+  const KeySequence ite{Kind::Ite, {kIteEntry.begin(), kIteEntry.end()}};
+  const KeySequence ias{Kind::Ias, {kIasEntry.begin(), kIasEntry.end()}};
   sim::SuperIoChip& at2E = board.superIo[0];
   sim::SuperIoChip& at4E = board.superIo[1];
   if (!TrySequence(access, kSioPort2E, standard, at2E)) TrySequence(access, kSioPort2E, ite, at2E);
