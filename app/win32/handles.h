@@ -67,6 +67,14 @@ struct LocalMemoryTraits {
   static void Close(Handle h) { LocalFree(h); }
 };
 
+// Fonts, brushes, bitmaps and palettes.
+template <typename H>
+struct GdiObjectTraits {
+  using Handle = H;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { DeleteObject(h); }
+};
+
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;

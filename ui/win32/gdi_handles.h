@@ -9,12 +9,6 @@
 
 namespace drivora::win32 {
 
-template <typename H>
-struct GdiObjectTraits {
-  using Handle = H;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle h) { DeleteObject(h); }
-};
 // Device contexts made with CreateDCA or CreateCompatibleDC.
 struct CreatedDcTraits {
   using Handle = HDC;

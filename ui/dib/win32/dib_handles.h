@@ -18,21 +18,11 @@ struct OpenedFileTraits {
   static Handle Invalid() { return HFILE_ERROR; }
   static void Close(Handle h) { _lclose(h); }
 };
-struct PaletteTraits {
-  using Handle = HPALETTE;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle h) { DeleteObject(h); }
-};
-struct BitmapTraits {
-  using Handle = HBITMAP;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle h) { DeleteObject(h); }
-};
 
 using UniqueGlobal = UniqueHandle<GlobalMemoryTraits>;
 using UniqueOpenedFile = UniqueHandle<OpenedFileTraits>;
-using UniquePalette = UniqueHandle<PaletteTraits>;
-using UniqueBitmap = UniqueHandle<BitmapTraits>;
+using UniquePalette = UniqueHandle<GdiObjectTraits<HPALETTE>>;
+using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 
 // Keeps a global memory block locked for one scope; null bytes when it
 // could not be locked.
