@@ -108,10 +108,15 @@ void PrintMatrixTable(const Matrix& matrix, std::ostream& out) {
   for (const std::string& row : matrix.rows) nameWidth = std::max(nameWidth, row.size() + 2);
   std::size_t cellWidth = 2;
   for (const std::string& w : matrix.windows) cellWidth = std::max(cellWidth, w.size() + 1);
+  // Each board's name fits over its columns: boards are often told apart by
+  // their last letters only.
+  const std::size_t windowCount = std::max<std::size_t>(matrix.windows.size(), 1);
+  for (const std::string& board : matrix.boards)
+    cellWidth = std::max(cellWidth, (board.size() + 1 + windowCount - 1) / windowCount);
   const std::size_t groupWidth = cellWidth * matrix.windows.size();
   std::string boards = Padded("", nameWidth), windows = Padded("entry", nameWidth);
   for (const std::string& board : matrix.boards) {
-    boards += "| " + Padded(board.substr(0, groupWidth), groupWidth);
+    boards += "| " + Padded(board, groupWidth);
     windows += "| ";
     for (const std::string& w : matrix.windows) windows += Padded(w, cellWidth);
   }
