@@ -31,14 +31,20 @@ void WritePci(const sim::Board& board, std::string& out) {
     out += where + "=" + Hex(id & 0xFFFF, 4) + ":" + Hex(id >> 16, 4) + " " + Hex(subsystem & 0xFFFF, 4) + ":" +
            Hex(subsystem >> 16, 4) + " " + Hex(f.config[2] & 0xFF, 2) + "\n";
     out += where + ".Config=";
-    for (int d = 0; d < 64; ++d) out += (d ? " " : "") + Hex(f.config[d], 8);
+    for (int d = 0; d < 64; ++d) {
+      if (d) out += ' ';
+      out += Hex(f.config[d], 8);
+    }
     out += "\n";
   }
 }
 
 std::string Sequence(const std::uint8_t* bytes, int length) {
   std::string text;
-  for (int i = 0; i < length; ++i) text += (i ? " " : "") + Hex(bytes[i], 2);
+  for (int i = 0; i < length; ++i) {
+    if (i) text += ' ';
+    text += Hex(bytes[i], 2);
+  }
   return text;
 }
 
@@ -47,7 +53,8 @@ std::string Pairs(const std::uint8_t* table, unsigned low, unsigned high) {
   std::string text;
   for (unsigned reg = low; reg < high; ++reg) {
     if (reg == 0x07 || table[reg] == 0) continue;
-    text += (text.empty() ? "" : " ") + Hex(reg, 2) + ":" + Hex(table[reg], 2);
+    if (!text.empty()) text += ' ';
+    text += Hex(reg, 2) + ":" + Hex(table[reg], 2);
   }
   return text;
 }

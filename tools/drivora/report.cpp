@@ -41,8 +41,11 @@ void PrintSuperIo(const sim::SuperIoChip& chip, std::ostream& out) {
   out << "\n";
   for (int d = 0; d < sim::kLogicalDevices; ++d) {
     std::string registers;
-    for (int r = 0x30; r < 0x100; ++r)
-      if (chip.device[d][r]) registers += " " + Hex(static_cast<unsigned>(r), 2) + "=" + Hex(chip.device[d][r], 2);
+    for (int r = 0x30; r < 0x100; ++r) {
+      if (!chip.device[d][r]) continue;
+      registers += ' ';
+      registers += Hex(static_cast<unsigned>(r), 2) + "=" + Hex(chip.device[d][r], 2);
+    }
     if (!registers.empty()) out << "  logical device " << Hex(static_cast<unsigned>(d), 1) << ":" << registers << "\n";
   }
 }
