@@ -12,6 +12,9 @@
 E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 E2E_TESTS_DIR=$(cd "$E2E_LIB_DIR/.." && pwd)
 
+# shellcheck source=tests/require-32-bit.sh
+source "$E2E_TESTS_DIR/require-32-bit.sh"
+
 E2E_ARTIFACTS=
 E2E_TMP=
 E2E_XVFB_PID=
