@@ -4,16 +4,19 @@
 # or counts the tests, and a machine that cannot run 32-bit programs could
 # then not even report them as skipped.
 #
-# drivora_wine_tests(TARGET [SUITES regex...] [EXCLUDE regex...] [PROPERTIES ...])
+# drivora_wine_tests(TARGET [SUITES regex...] [EXCLUDE regex...]
+#                    [WHOLE_SUITES name...] [PROPERTIES ...])
 #   One test per TEST or TEST_F case, named Suite.Case, run in a process of
 #   its own; one test per value-parameterized suite, named Prefix.Suite, all
-#   its values in one process. SUITES keeps only the suites that match one of
-#   the expressions (whole names), EXCLUDE drops those that match. CTest starts
-#   each through the target's emulator (tests/wine-run, or the target's own).
-#   A case that calls GTEST_SKIP is counted as skipped.
+#   its values in one process. A suite named in WHOLE_SUITES is one test too,
+#   named Suite: for suites whose cases touch nothing outside their process,
+#   which then share one start of Wine. SUITES keeps only the suites that
+#   match one of the expressions (whole names), EXCLUDE drops those that
+#   match. CTest starts each through the target's emulator (tests/wine-run,
+#   or the target's own). A case that calls GTEST_SKIP is counted as skipped.
 
 function(drivora_wine_tests target)
-  cmake_parse_arguments(arg "" "" "SUITES;EXCLUDE;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(arg "" "" "SUITES;EXCLUDE;WHOLE_SUITES;PROPERTIES" ${ARGN})
   get_target_property(sources ${target} SOURCES)
   get_target_property(source_dir ${target} SOURCE_DIR)
   set(names)
@@ -46,12 +49,20 @@ function(drivora_wine_tests target)
           continue()
         endif()
       endif()
+      set(excluded FALSE)
       foreach(pattern ${arg_EXCLUDE})
         if(suite MATCHES "^(${pattern})$")
-          set(name)
+          set(excluded TRUE)
         endif()
       endforeach()
-      if(NOT name)
+      if(excluded)
+        continue()
+      endif()
+      if(suite IN_LIST arg_WHOLE_SUITES)
+        set(name ${suite})
+        set(filter ${suite}.*)
+      endif()
+      if(name IN_LIST names)
         continue()
       endif()
       add_test(NAME ${name} COMMAND ${target} --gtest_filter=${filter})
