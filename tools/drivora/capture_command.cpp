@@ -2,13 +2,11 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "app/startup.h"
-#include "sim/board_hardware.h"
-#include "sim/board_writer.h"
 #include "tools/drivora/board_capture.h"
+#include "tools/drivora/board_output.h"
 #include "tools/drivora/enum_keys.h"
 #include "tools/drivora/live_windows.h"
 #include "tools/drivora/report.h"
@@ -19,19 +17,6 @@ namespace {
 int Fail(std::ostream& err, const std::string& message) {
   err << "drivora: " << message << "\n";
   return 2;
-}
-
-bool WriteWhole(const std::filesystem::path& path, const char* data, std::size_t size) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(data, static_cast<std::streamsize>(size));
-  file.close();
-  return !file.fail();
-}
-
-// OUT.board gets OUT.rom beside it.
-std::filesystem::path ImagePathFor(const std::filesystem::path& boardPath) {
-  std::filesystem::path image = boardPath;
-  return image.replace_extension(".rom");
 }
 
 }  // namespace
@@ -49,23 +34,17 @@ int RunBoardCapture(const Options& options, std::ostream& out, std::ostream& err
   std::snprintf(board->name, sizeof board->name, "%s", "Captured board");
 
   const std::filesystem::path boardPath(options.boardPath);
-  const std::filesystem::path imagePath = ImagePathFor(boardPath);
-  BoardFileText text;
-  text.comments = {"Captured by drivora board capture through the wizard's I/O driver, on Windows " +
-                       RunningWindowsText(app) + ".",
-                   "The firmware area 0xF0000-0xFFFFF is the image beside this file."};
-  text.imageName = imagePath.filename().string();
-  const std::string file = FormatBoardFile(*board, text, notes);
-  if (!WriteWhole(imagePath, reinterpret_cast<const char*>(board->firmware), sim::kFirmwareSize))
-    return Fail(err, imagePath.string() + ": cannot be written");
-  if (!WriteWhole(boardPath, file.data(), file.size())) return Fail(err, boardPath.string() + ": cannot be written");
-  for (const std::string& note : notes) err << "drivora: left out: " << note << "\n";
-
+  const std::vector<std::string> comments = {
+      "Captured by drivora board capture through the wizard's I/O driver, on Windows " + RunningWindowsText(app) + ".",
+      "The firmware area 0xF0000-0xFFFFF is the image beside this file."};
   std::string error;
-  if (!LoadBoardFile(boardPath.string(), error)) return Fail(err, "the captured file does not read back: " + error);
+  const bool saved = SaveBoard(boardPath, *board, comments, true, notes, error);
+  for (const std::string& note : notes) err << "drivora: left out: " << note << "\n";
+  if (!saved) return Fail(err, error);
   out << "captured " << board->pciCount << " PCI functions, "
       << board->superIo[0].present + board->superIo[1].present << " Super I/O chips, " << board->enumKeyCount
-      << " device keys and the firmware area into " << boardPath.string() << " and " << imagePath.string() << "\n";
+      << " device keys and the firmware area into " << boardPath.string() << " and " << ImagePathFor(boardPath).string()
+      << "\n";
   PrintHardwareCounts(live->Counts(), out);
   return 0;
 }
