@@ -293,7 +293,8 @@ void Reader::NoteDoubts() {
     int line;  // of its one function; 0 for several
   };
   std::vector<Group> groups;  // in the order of their first function
-  for (const auto& [key, account] : functions_) {
+  for (const auto& entry : functions_) {
+    const Account& account = entry.second;
     if (account.doubt.empty()) continue;
     const std::string where = LocationText(account.function.pci);
     auto group = std::find_if(groups.begin(), groups.end(), [&](const Group& g) { return *g.doubt == account.doubt; });
