@@ -52,29 +52,6 @@ std::optional<std::uint32_t> LastBracketedPair(std::string_view text) {
   return std::nullopt;
 }
 
-// BB:DD.F with an optional domain in front (lspci -D, or more than one domain).
-std::optional<Location> ParseLocation(std::string_view token) {
-  const std::size_t lastColon = token.rfind(':');
-  if (lastColon == std::string_view::npos) return std::nullopt;
-  std::string_view bus = token.substr(0, lastColon);
-  const std::string_view slot = token.substr(lastColon + 1);
-  Location where;
-  if (const std::size_t colon = bus.rfind(':'); colon != std::string_view::npos) {
-    const auto domain = colon <= 8 ? Hex(bus.substr(0, colon)) : std::nullopt;
-    if (!domain) return std::nullopt;
-    where.domain = static_cast<std::uint32_t>(*domain);
-    bus = bus.substr(colon + 1);
-  }
-  const auto busNumber = HexOfLength(bus, 2);
-  if (!busNumber || slot.size() != 4 || slot[2] != '.') return std::nullopt;
-  const auto device = HexOfLength(slot.substr(0, 2), 2), function = HexOfLength(slot.substr(3), 1);
-  if (!device || *device > 0x1F || !function || *function > 7) return std::nullopt;
-  where.bus = static_cast<std::uint8_t>(*busNumber);
-  where.device = static_cast<std::uint8_t>(*device);
-  where.function = static_cast<std::uint8_t>(*function);
-  return where;
-}
-
 // "Audio device [0403]: " (lspci -nn); the first such, before any name can hold one.
 std::optional<std::uint16_t> BracketedClass(std::string_view rest) {
   for (std::size_t end = rest.find("]: "); end != std::string_view::npos; end = rest.find("]: ", end + 1)) {
@@ -115,6 +92,28 @@ std::optional<std::uint32_t> HeaderTypeIn(std::string_view detail) {
 }
 
 }  // namespace
+
+std::optional<Location> ParseLocation(std::string_view token) {
+  const std::size_t lastColon = token.rfind(':');
+  if (lastColon == std::string_view::npos) return std::nullopt;
+  std::string_view bus = token.substr(0, lastColon);
+  const std::string_view slot = token.substr(lastColon + 1);
+  Location where;
+  if (const std::size_t colon = bus.rfind(':'); colon != std::string_view::npos) {
+    const auto domain = colon <= 8 ? Hex(bus.substr(0, colon)) : std::nullopt;
+    if (!domain) return std::nullopt;
+    where.domain = static_cast<std::uint32_t>(*domain);
+    bus = bus.substr(colon + 1);
+  }
+  const auto busNumber = HexOfLength(bus, 2);
+  if (!busNumber || slot.size() != 4 || slot[2] != '.') return std::nullopt;
+  const auto device = HexOfLength(slot.substr(0, 2), 2), function = HexOfLength(slot.substr(3), 1);
+  if (!device || *device > 0x1F || !function || *function > 7) return std::nullopt;
+  where.bus = static_cast<std::uint8_t>(*busNumber);
+  where.device = static_cast<std::uint8_t>(*device);
+  where.function = static_cast<std::uint8_t>(*function);
+  return where;
+}
 
 std::optional<FunctionLine> ParseFunctionLine(std::string_view line) {
   const std::size_t space = line.find(' ');

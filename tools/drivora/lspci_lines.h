@@ -16,6 +16,10 @@ struct Location {
   std::uint8_t bus = 0, device = 0, function = 0;
 };
 
+// Linux's name of a PCI function, as lspci and sysfs write it: BB:DD.F, with
+// the domain in front or not ("0000:00:1f.3").
+std::optional<Location> ParseLocation(std::string_view name);
+
 // "0000:00:1f.3 Audio device [0403]: Intel Corporation ... [8086:a170] (rev 31)",
 // or the forms of lspci -n ("00:1f.3 0403: 8086:a170") and of plain lspci
 // (names only, no numbers).
