@@ -264,6 +264,8 @@ struct Refusal {
   const char* message;  // the refusal's text begins so
 };
 
+void PrintTo(const Refusal& refusal, std::ostream* out) { *out << refusal.why; }
+
 class LspciRefusal : public testing::TestWithParam<Refusal> {};
 
 TEST_P(LspciRefusal, IsClearAndLeavesNothing) {
