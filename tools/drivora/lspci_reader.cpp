@@ -27,9 +27,11 @@ std::string Hex(unsigned value, int digits) {
 // As lspci writes them: "8086:a170", vendor first.
 std::string PairText(std::uint32_t dword) { return Hex(dword & 0xFFFF, 4) + ":" + Hex(dword >> 16, 4); }
 
-std::string LocationText(const sim::PciFunction& f) {
-  return Hex(f.bus, 2) + ":" + Hex(f.device, 2) + "." + Hex(f.function, 1);
+std::string LocationText(unsigned bus, unsigned device, unsigned function) {
+  return Hex(bus, 2) + ":" + Hex(device, 2) + "." + Hex(function, 1);
 }
+
+std::string LocationText(const sim::PciFunction& f) { return LocationText(f.bus, f.device, f.function); }
 
 // The lines of one function: its first line, the detail lines and the hex
 // dump that follow it, up to a blank line or a line of another kind.
@@ -202,8 +204,7 @@ void Reader::DetailLine(std::string_view line) {
 bool Reader::DumpRow(const DumpLine& row, int number) {
   if (!block_) return Fail(number, "a hex dump line without a function line before it");
   Block& b = *block_;
-  const std::string where = Hex(b.head.where.bus, 2) + ":" + Hex(b.head.where.device, 2) + "." +
-                            Hex(b.head.where.function, 1);
+  const std::string where = LocationText(b.head.where.bus, b.head.where.device, b.head.where.function);
   if (row.offset == 0 && b.dumpBytes) return Fail(number, "a second hex dump of " + where);
   if (row.offset != b.dumpBytes)
     return Fail(number, "the hex dump of " + where + " goes on at " + Hex(row.offset, 2) + " where " +
@@ -223,7 +224,7 @@ bool Reader::EndBlock() {
   if (b.dumpBytes && b.dumpBytes < kShortestDump)
     return Fail(b.dumpLine, "the hex dump ends after " + std::to_string(b.dumpBytes) +
                                 " bytes; lspci -x shows the first 64, which hold what the wizard reads");
-  auto account = FromDump(b);
+  const auto account = FromDump(b);
   const auto text = FromText(b);
   if (!account && !text) {
     ++withoutNumbers_;
