@@ -4,21 +4,28 @@
 # demo board g41-w83627 under Windows XP, in a prefix of the test's own.
 #
 # One start (detection takes about a minute) serves every check in order: the
-# window and its picture, the rows, hover, Enter, the popup menu and About,
+# driver's service gone once the window is up, the window and its picture (a
+# 16-bit SETUP.BMP without colour table lies beside the program, so the
+# built-in picture shows), the rows, hover, Enter, the popup menu and About,
 # a second start, installing a package, browsing the disc, and leaving through
 # the exit row after the restart question.
 # Usage: main_window.sh WINDOWS_BUILD_DIR ARTIFACT_DIR
 set -euo pipefail
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
+# shellcheck source=tests/e2e/pictures.sh
+source "$(dirname "$0")/pictures.sh"
 
 e2e_wizard_begin "$1" "$2" main
 root=$(cd "$E2E_TESTS_DIR/.." && pwd)
 board=g41-w83627
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 e2e_wizard_machine "$board"
+e2e_write_picture 16-bit "$WIZ_DISC/SETUP.BMP"
 e2e_wizard_start program
 e2e_log "the wizard is up"
+e2e_service_gone || e2e_fail "the service S12345 is still registered while the window is open"
+e2e_log "PASS: the wizard detected through the driver and removed its service"
 
 # --- the window -----------------------------------------------------------------
 window=$(main_window)
@@ -45,6 +52,7 @@ client_shot() {
 text_region() { convert "$1" -crop 320x254+32+216 +repage -format '%#' info:; }
 
 shot=$(client_shot window)
+e2e_expect_builtin_picture 16-bit "$shot"
 [ "$(e2e_pixel "$shot" 10 10)" = "0,0,255" ] || e2e_fail "the picture's blue field is $(e2e_pixel "$shot" 10 10) at 10,10"
 [ "$(e2e_pixel "$shot" 391 460)" = "0,0,255" ] || e2e_fail "the picture does not reach pixel 391"
 [ "$(e2e_pixel "$shot" 450 440)" = "255,224,16" ] || e2e_fail "the list is $(e2e_pixel "$shot" 450 440), not the list colour"
