@@ -31,16 +31,16 @@ class InstallRun {
         job_(job),
         wizardFolder_(WizardFolder(FitBuffer(app.Sys.Files->ModuleFileName(), kPathBytes))) {}
 
-  void Run() {
+  InstallEnd Run() {
     RegisterWizardForResume(app_);
     const std::string commandList = ReadCommandList(app_, job_.value);
     // Nothing to run: the Run value stays until the wizard's next start.
-    if (commandList.empty()) return;
+    if (commandList.empty()) return InstallEnd::Finished;
     if (GetDisplayCategory(app_, job_.key) == kVxdCategory) DeleteSoundCardKeys(app_);
     std::vector<std::string> commands = OwnCopies(SplitCommandList(commandList));
     RegisterAll(commands);
     for (const std::string& command : commands) RunOne(command);
-    Finish();
+    return Finish();
   }
 
  private:
@@ -77,9 +77,12 @@ class InstallRun {
 
   // After a restart was agreed to, the Run value stays so that the 9x family
   // brings the wizard back.
-  void Finish() {
-    if (IsRestartEntry(job_.key) && AskRestart(app_, *runner_.Shutdown, job_.window) == 1) return;
+  InstallEnd Finish() {
+    if (IsRestartEntry(job_.key) && AskRestart(app_, *runner_.Shutdown, job_.window) == 1) {
+      return InstallEnd::RestartAgreed;
+    }
     UnregisterWizardForResume(app_);
+    return InstallEnd::Finished;
   }
 
   AppState& app_;
@@ -100,10 +103,21 @@ std::optional<InstallJob> MakeInstallJob(const AppState& app, WindowHandle windo
 bool StartInstallWorker(AppState& app, const RunnerSystem& runner, WindowHandle window) {
   std::optional<InstallJob> job = MakeInstallJob(app, window);
   if (!job) return false;
+  if (app.Installs.Add(*job) != InstallQueue::Turn::Now) return true;
   const bool started =
-      runner.Threads->Start([&app, runner, job = std::move(*job)] { InstallWorker(app, runner, job); });
-  if (!started) app.Sys.Boxes->Show(window, kThreadFailedText, kThreadFailedCaption, kBoxIconError);
+      runner.Threads->Start([&app, runner, job = std::move(*job)] { RunInstalls(app, runner, job); });
+  if (!started) {
+    app.Installs.WorkerNotStarted();
+    app.Sys.Boxes->Show(window, kThreadFailedText, kThreadFailedCaption, kBoxIconError);
+  }
   return started;
+}
+
+void RunInstalls(AppState& app, const RunnerSystem& runner, InstallJob first) {
+  for (std::optional<InstallJob> job = std::move(first); job; job = app.Installs.TakeNext()) {
+    // Nothing else starts once Windows is about to restart.
+    if (InstallWorker(app, runner, *job) == InstallEnd::RestartAgreed) app.Installs.DropWaiting();
+  }
 }
 
 std::string ReadCommandList(const AppState& app, const std::string& entryValue) {
@@ -113,8 +127,14 @@ std::string ReadCommandList(const AppState& app, const std::string& entryValue) 
   return commandList;
 }
 
-void InstallWorker(AppState& app, const RunnerSystem& runner, const InstallJob& job) {
-  InstallRun(app, runner, job).Run();
+InstallEnd InstallWorker(AppState& app, const RunnerSystem& runner, const InstallJob& job) {
+  return InstallRun(app, runner, job).Run();
+}
+
+void AskRestartBeforeLeaving(AppState& app, ShutdownControl& shutdown, WindowHandle window) {
+  app.Installs.DropWaiting();
+  // A failed launch also counts: the question comes whenever the count is not zero.
+  if (app.LaunchCount.load() != 0) AskRestart(app, shutdown, window);
 }
 
 }  // namespace drivora

@@ -11,8 +11,10 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/app_state.h"
@@ -438,6 +440,49 @@ TEST_F(RunnerOnDisc, WithoutTheRunOnceKeyNothingRunsAndNothingIsShown) {
   EXPECT_TRUE(starts_.started.empty());
   EXPECT_TRUE(boxes_.shown.empty());
   EXPECT_EQ(app_.LaunchCount.load(), 0);
+}
+
+// Worker threads this test waits for, so that none outlives the fixture.
+class JoinedThreads final : public drivora::WorkerThreads {
+ public:
+  ~JoinedThreads() override { JoinAll(); }
+  bool Start(std::function<void()> work) override {
+    threads_.emplace_back(std::move(work));
+    return true;
+  }
+  void JoinAll() {
+    for (std::thread& thread : threads_) thread.join();
+    threads_.clear();
+  }
+
+ private:
+  std::vector<std::thread> threads_;
+};
+
+TEST_F(RunnerOnDisc, EntriesActivatedWhileOneInstallsWaitTheirTurnAndRunOnce) {
+  AddInstaller("A.EXE", "marker\t" + Trace() + "\tA begins\nsleep\t1500\nmarker\t" + Trace() + "\tA ends\n");
+  AddInstaller("B.EXE", "marker\t" + Trace() + "\tB\n");
+  WriteSetupIni("A.EXE", "Other=B.EXE\r\n");
+  drivora::AddInstallEntry(app_.Catalogue, "UTIL.Tools", "Entry");
+  drivora::AddInstallEntry(app_.Catalogue, "UTIL.Other", "Other");
+  JoinedThreads threads;
+  runner_.Threads = &threads;
+  const auto activate = [&](std::int32_t index) {
+    app_.SelectedIndex = index;
+    return drivora::StartInstallWorker(app_, runner_, nullptr);
+  };
+
+  ASSERT_TRUE(activate(0));
+  ASSERT_TRUE(TraceGains("A begins", std::chrono::seconds(20)));
+  EXPECT_TRUE(activate(0));
+  EXPECT_TRUE(activate(1));
+  EXPECT_TRUE(activate(1));
+  threads.JoinAll();
+
+  EXPECT_EQ(ReadFile(Trace()), "A begins\t" + Folder() + "\nA ends\t" + Folder() + "\nB\t" + Folder() + "\n");
+  EXPECT_TRUE(PendingOnDisc().empty());
+  EXPECT_FALSE(HasResumeValue());
+  EXPECT_EQ(app_.LaunchCount.load(), 2);
 }
 
 TEST_F(RunnerOnDisc, AProgramInASubfolderRunsInThatFolder) {

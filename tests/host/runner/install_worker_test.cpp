@@ -393,12 +393,13 @@ TEST(StartInstallWorker, NoEntryAtTheSelectedIndexStartsNothing) {
   }
 }
 
-TEST(StartInstallWorker, TwoWorkersEachRunTheirOwnEntry) {
+TEST(StartInstallWorker, TwoActivationsEachRunTheirOwnEntryOnOneWorker) {
   StartBench bench;
   ASSERT_TRUE(bench.Start());
   bench.app.SelectedIndex = 1;
   ASSERT_TRUE(bench.Start());
   bench.threads.RunAll();
+  EXPECT_EQ(bench.threads.started, 1);
   EXPECT_THAT(bench.Launches(), ElementsAre("launch D:\\DISC\\A.EXE in D:\\DISC"));
   EXPECT_THAT(bench.Starts(), ElementsAre("start EXPLORER \"D:\\DISC\\README.TXT\"",
                                           "start EXPLORER \"D:\\DISC\\setup.exe\""));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -135,42 +136,51 @@ class FakeProgramRunner final : public ProgramRunner {
 };
 
 // The registry, with every change logged under the last part of its key's
-// path ("RUN", "RUNONCE", the device key's parent).
+// path ("RUN", "RUNONCE", the device key's parent). A test may act (as
+// another thread would) right after any logged change.
 class LoggingRegistry final : public Registry {
  public:
   LoggingRegistry(Registry& inner, EventLog& log) : inner_(inner), log_(log) {}
 
+  std::function<void(const std::string& event)> afterChange;
+
   std::unique_ptr<RegistryKey> OpenLocalMachineKey(const std::string& path, RegistryAccess access) override {
     auto key = inner_.OpenLocalMachineKey(path, access);
     if (!key) return nullptr;
-    return std::make_unique<Key>(std::move(key), ToUpperAscii(path.substr(path.rfind('\\') + 1)), log_);
+    return std::make_unique<Key>(*this, std::move(key), ToUpperAscii(path.substr(path.rfind('\\') + 1)));
   }
 
  private:
   class Key final : public RegistryKey {
    public:
-    Key(std::unique_ptr<RegistryKey> inner, std::string label, EventLog& log)
-        : inner_(std::move(inner)), label_(std::move(label)), log_(log) {}
+    Key(LoggingRegistry& owner, std::unique_ptr<RegistryKey> inner, std::string label)
+        : owner_(owner), inner_(std::move(inner)), label_(std::move(label)) {}
     bool SetString(const std::string& name, const std::string& data) override {
-      log_.push_back(label_ + " set " + name + (name == data ? "" : " = " + data));
-      return inner_->SetString(name, data);
+      const bool set = inner_->SetString(name, data);
+      owner_.Changed(label_ + " set " + name + (name == data ? "" : " = " + data));
+      return set;
     }
     bool DeleteValue(const std::string& name) override {
       const bool deleted = inner_->DeleteValue(name);
-      log_.push_back(label_ + " delete " + name + (deleted ? "" : " (missing)"));
+      owner_.Changed(label_ + " delete " + name + (deleted ? "" : " (missing)"));
       return deleted;
     }
     bool DeleteSubKey(const std::string& name) override {
       const bool deleted = inner_->DeleteSubKey(name);
-      log_.push_back(label_ + " delete key " + name + (deleted ? "" : " (refused)"));
+      owner_.Changed(label_ + " delete key " + name + (deleted ? "" : " (refused)"));
       return deleted;
     }
 
    private:
+    LoggingRegistry& owner_;
     std::unique_ptr<RegistryKey> inner_;
     std::string label_;
-    EventLog& log_;
   };
+
+  void Changed(const std::string& event) {
+    log_.push_back(event);
+    if (afterChange) afterChange(event);
+  }
 
   Registry& inner_;
   EventLog& log_;
@@ -214,19 +224,28 @@ class FakeShutdown final : public ShutdownControl {
 };
 
 // Threads that start only when the test says so: the work waits in a queue.
+// A test interleaves threads by letting the waiting ones run from inside
+// another's work (from a hook of a fake), as the system might switch to
+// them there.
 class FakeThreads final : public WorkerThreads {
  public:
   bool canStart = true;
-  std::vector<std::function<void()>> waiting;
+  int started = 0;
+  std::deque<std::function<void()>> waiting;
 
   bool Start(std::function<void()> work) override {
     if (!canStart) return false;
+    ++started;
     waiting.push_back(std::move(work));
     return true;
   }
+  // Runs every waiting thread to its end, also those that start meanwhile.
   void RunAll() {
-    for (auto& work : waiting) work();
-    waiting.clear();
+    while (!waiting.empty()) {
+      const std::function<void()> work = std::move(waiting.front());
+      waiting.pop_front();
+      work();
+    }
   }
 };
 
