@@ -1,5 +1,6 @@
 #include "runner/install_worker.h"
 
+#include <set>
 #include <vector>
 
 #include "app/app_state.h"
@@ -17,9 +18,17 @@
 namespace drivora {
 namespace {
 
-// Each command gets a copy of its own, which registration trims in place.
-std::vector<std::string> OwnCopies(const std::vector<std::string_view>& pieces) {
-  return std::vector<std::string>(pieces.begin(), pieces.end());
+// One command of the list, trimmed, and whether its RunOnce value was written.
+struct Command {
+  std::string text;
+  bool registered = false;
+};
+
+std::vector<Command> TrimmedCommands(const std::vector<std::string_view>& pieces) {
+  std::vector<Command> commands;
+  commands.reserve(pieces.size());
+  for (const std::string_view piece : pieces) commands.push_back(Command{std::string(TrimSpaces(piece))});
+  return commands;
 }
 
 // One worker's run over the commands of its entry.
@@ -37,9 +46,9 @@ class InstallRun {
     // Nothing to run: the Run value stays until the wizard's next start.
     if (commandList.empty()) return InstallEnd::Finished;
     if (GetDisplayCategory(app_, job_.key) == kVxdCategory) DeleteSoundCardKeys(app_);
-    std::vector<std::string> commands = OwnCopies(SplitCommandList(commandList));
+    std::vector<Command> commands = TrimmedCommands(SplitCommandList(commandList));
     RegisterAll(commands);
-    for (const std::string& command : commands) RunOne(command);
+    for (const Command& command : commands) RunOne(command);
     return Finish();
   }
 
@@ -53,21 +62,31 @@ class InstallRun {
     return resolved;
   }
 
-  // Every command goes under RunOnce before the first one runs. Without the
-  // key, nothing is registered, so nothing will run, and the commands stay
-  // as they were.
-  void RegisterAll(std::vector<std::string>& commands) {
+  // Every command goes under RunOnce before the first one runs. A command
+  // that could not be registered still runs: it only cannot resume.
+  void RegisterAll(std::vector<Command>& commands) {
     const std::unique_ptr<RegistryKey> pending = OpenPendingCommands(app_);
     if (!pending) return;
-    for (std::string& command : commands) {
-      command = std::string(TrimSpaces(command));
-      if (const auto resolved = ResolveAndEnter(command)) RegisterPendingCommand(*pending, *resolved);
+    for (Command& command : commands) {
+      if (const auto resolved = ResolveAndEnter(command.text)) {
+        command.registered = RegisterPendingCommand(app_, *pending, *resolved);
+      }
     }
   }
 
-  void RunOne(const std::string& command) {
-    const std::optional<std::string> resolved = ResolveAndEnter(command);
-    if (!resolved || !ClaimPendingCommand(app_, *resolved)) return;
+  // A registered command runs only when its value could be taken back, so
+  // that nobody else runs it as well; one that was never registered nobody
+  // else can have run. Either way a command runs once per list, however
+  // often the list names it (value names, like paths, ignore letter case).
+  bool Claim(const Command& command, const std::string& resolved) {
+    const bool firstTime = claimed_.insert(ToUpperAscii(resolved)).second;
+    const bool taken = !command.registered || ClaimPendingCommand(app_, resolved);
+    return firstTime && taken;
+  }
+
+  void RunOne(const Command& command) {
+    const std::optional<std::string> resolved = ResolveAndEnter(command.text);
+    if (!resolved || !Claim(command, *resolved)) return;
     if (IsProgramPath(*resolved)) {
       RunAndWait(app_, *runner_.Programs, job_.window, *resolved);
     } else {
@@ -89,6 +108,7 @@ class InstallRun {
   const RunnerSystem& runner_;
   const InstallJob& job_;
   const std::string wizardFolder_;
+  std::set<std::string> claimed_;
 };
 
 }  // namespace

@@ -17,9 +17,10 @@ void ReportLaunchFailure(AppState& app, WindowHandle window, const std::string& 
 
 }  // namespace
 
-std::unique_ptr<LaunchedProgram> LaunchProgram(ProgramRunner& programs, std::string_view resolvedPath) {
-  const std::string workingFolder = CommandFolder(ProgramName(resolvedPath)).value_or(std::string{});
-  return programs.Launch(ProgramCommandLine(resolvedPath), workingFolder);
+std::unique_ptr<LaunchedProgram> LaunchProgram(const ProgramFiles& files, ProgramRunner& programs,
+                                               std::string_view resolvedPath) {
+  const std::string workingFolder = CommandFolder(ProgramName(resolvedPath, files)).value_or(std::string{});
+  return programs.Launch(ProgramCommandLine(resolvedPath, files), workingFolder);
 }
 
 bool IsInstallerProcess(const AppState& app, const ProcessSighting& process, const std::optional<std::string>& prefix) {
@@ -46,7 +47,7 @@ void WaitForInstallerFolder(const AppState& app, ProgramRunner& programs, const 
 }
 
 bool RunAndWait(AppState& app, ProgramRunner& programs, WindowHandle window, const std::string& resolvedPath) {
-  std::unique_ptr<LaunchedProgram> program = LaunchProgram(programs, resolvedPath);
+  std::unique_ptr<LaunchedProgram> program = LaunchProgram(*app.Sys.Files, programs, resolvedPath);
   if (!program) {
     ReportLaunchFailure(app, window, resolvedPath);
     return false;

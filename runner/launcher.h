@@ -22,9 +22,10 @@ constexpr char kLaunchFailedCaption[] = "Execute error!";
 constexpr std::size_t kLaunchFailedTextBytes = 260;
 constexpr std::uint32_t kWaitPassMilliseconds = 200;
 
-// Starts the program at `resolvedPath` in its own folder, so that another
-// worker changing the process-wide directory meanwhile cannot move it.
-std::unique_ptr<LaunchedProgram> LaunchProgram(ProgramRunner& programs, std::string_view resolvedPath);
+// Starts the program at `resolvedPath` in its own folder: the folder of the
+// program the command names, not one of its arguments.
+std::unique_ptr<LaunchedProgram> LaunchProgram(const ProgramFiles& files, ProgramRunner& programs,
+                                               std::string_view resolvedPath);
 
 // Whether `process` belongs to the installer whose folder `prefix` names.
 bool IsInstallerProcess(const AppState& app, const ProcessSighting& process, const std::optional<std::string>& prefix);

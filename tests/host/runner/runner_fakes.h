@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -136,15 +137,30 @@ class FakeProgramRunner final : public ProgramRunner {
 };
 
 // The registry, with every change logged under the last part of its key's
-// path ("RUN", "RUNONCE", the device key's parent). A test may act (as
-// another thread would) right after any logged change.
+// path ("RUN", "RUNONCE", the device key's parent). A test may grant fewer
+// rights, refuse single values, and act (as another thread would) right
+// after any logged change.
 class LoggingRegistry final : public Registry {
  public:
+  // The rights each way of opening asks for, as Windows counts them
+  // (KEY_READ, KEY_WRITE, KEY_SET_VALUE); a key opens when all are granted.
+  static constexpr std::uint32_t RightsOf(RegistryAccess access) {
+    switch (access) {
+      case RegistryAccess::Open: return 0x20019;
+      case RegistryAccess::Write: return 0x20006;
+      case RegistryAccess::SetValue: return 0x0002;
+    }
+    return ~0u;
+  }
+
   LoggingRegistry(Registry& inner, EventLog& log) : inner_(inner), log_(log) {}
 
+  std::uint32_t grantedRights = ~0u;
+  std::set<std::string> refusedValues;  // upper case
   std::function<void(const std::string& event)> afterChange;
 
   std::unique_ptr<RegistryKey> OpenLocalMachineKey(const std::string& path, RegistryAccess access) override {
+    if ((RightsOf(access) & ~grantedRights) != 0) return nullptr;
     auto key = inner_.OpenLocalMachineKey(path, access);
     if (!key) return nullptr;
     return std::make_unique<Key>(*this, std::move(key), ToUpperAscii(path.substr(path.rfind('\\') + 1)));
@@ -156,8 +172,9 @@ class LoggingRegistry final : public Registry {
     Key(LoggingRegistry& owner, std::unique_ptr<RegistryKey> inner, std::string label)
         : owner_(owner), inner_(std::move(inner)), label_(std::move(label)) {}
     bool SetString(const std::string& name, const std::string& data) override {
-      const bool set = inner_->SetString(name, data);
-      owner_.Changed(label_ + " set " + name + (name == data ? "" : " = " + data));
+      const bool refused = owner_.refusedValues.contains(ToUpperAscii(name));
+      const bool set = !refused && inner_->SetString(name, data);
+      owner_.Changed(label_ + " set " + name + (name == data ? "" : " = " + data) + (set ? "" : " (refused)"));
       return set;
     }
     bool DeleteValue(const std::string& name) override {
