@@ -42,8 +42,12 @@ class FakeDiscFiles final : public ProgramFiles {
   void AddFile(const std::string& path) { AddFile(path, path); }
   void AddFile(const std::string& path, const std::string& shortPath) { shortNames[ToUpperAscii(path)] = shortPath; }
 
+  // How often a short form was asked for: the costly question of the wait.
+  mutable int shortPathQueries = 0;
+
   std::string ModuleFileName() const override { return modulePath; }
   std::string ShortPathName(const std::string& path) const override {
+    ++shortPathQueries;
     const auto it = shortNames.find(ToUpperAscii(path));
     return it == shortNames.end() ? std::string{} : it->second;
   }
@@ -52,12 +56,14 @@ class FakeDiscFiles final : public ProgramFiles {
 };
 
 // A process in the fake system's table. It is seen by `walks` more walks
-// over the process list (forever when negative), then it has ended.
+// over the process list (forever when negative), then it has ended. A 16-bit
+// task comes with its path; a process's path is read only when asked for.
 struct FakeProcess {
   std::uint32_t id = 0;
   std::string path;
   int walks = -1;
   std::uint16_t task = 0;
+  std::uint64_t created = 0;  // 0: the creation time cannot be read
 };
 
 // Programs and the process table, scripted per command line.
@@ -75,6 +81,8 @@ class FakeProgramRunner final : public ProgramRunner {
   std::map<std::string, Script> scripts;  // by command line
   std::vector<FakeProcess> processes;
   bool processListMissing = false;
+  // How often a process's path was read: the costly look into a process.
+  int pathReads = 0;
   // Called at each launch, before the launch is answered.
   std::function<void(const std::string& commandLine)> onLaunch;
 
@@ -102,7 +110,8 @@ class FakeProgramRunner final : public ProgramRunner {
       processes.clear();
     }
     for (const FakeProcess& process : processes) {
-      if (!visit(ProcessSighting{process.id, process.task, process.path})) break;
+      ProcessSighting sighting = Sighting(process);
+      if (!visit(sighting)) break;
     }
     Age();
     return true;
@@ -121,6 +130,14 @@ class FakeProgramRunner final : public ProgramRunner {
     FakeProgramRunner& runner_;
     Script script_;
   };
+
+  ProcessSighting Sighting(const FakeProcess& process) {
+    if (process.task != 0) return ProcessSighting(process.id, process.task, process.path);
+    return ProcessSighting(process.id, process.created, [this, path = process.path] {
+      ++pathReads;
+      return path;
+    });
+  }
 
   void Age() {
     for (FakeProcess& process : processes) {
