@@ -11,11 +11,9 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/app_state.h"
@@ -23,6 +21,7 @@
 #include "app/catalogue.h"
 #include "app/text.h"
 #include "app/win32/handles.h"
+#include "tests/joined_threads.h"
 #include "tests/windows/person_at_screen.h"
 #include "tests/windows/temp_folder.h"
 #include "app/win32/os_facts_win32.h"
@@ -482,30 +481,13 @@ TEST_F(RunnerOnDisc, RunOnceHoldsTheLaunchCommandLineOfAProgramInAFolderWithABla
   EXPECT_TRUE(PendingOnDisc().empty());
 }
 
-// Worker threads this test waits for, so that none outlives the fixture.
-class JoinedThreads final : public drivora::WorkerThreads {
- public:
-  ~JoinedThreads() override { JoinAll(); }
-  bool Start(std::function<void()> work) override {
-    threads_.emplace_back(std::move(work));
-    return true;
-  }
-  void JoinAll() {
-    for (std::thread& thread : threads_) thread.join();
-    threads_.clear();
-  }
-
- private:
-  std::vector<std::thread> threads_;
-};
-
 TEST_F(RunnerOnDisc, EntriesActivatedWhileOneInstallsWaitTheirTurnAndRunOnce) {
   AddInstaller("A.EXE", "marker\t" + Trace() + "\tA begins\nsleep\t1500\nmarker\t" + Trace() + "\tA ends\n");
   AddInstaller("B.EXE", "marker\t" + Trace() + "\tB\n");
   WriteSetupIni("A.EXE", "Other=B.EXE\r\n");
   drivora::AddInstallEntry(app_.Catalogue, "UTIL.Tools", "Entry");
   drivora::AddInstallEntry(app_.Catalogue, "UTIL.Other", "Other");
-  JoinedThreads threads;
+  drivora::test::JoinedThreads threads;
   runner_.Threads = &threads;
   const auto activate = [&](std::int32_t index) {
     app_.SelectedIndex = index;

@@ -13,10 +13,10 @@
 #include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "runner/install_worker.h"
+#include "tests/joined_threads.h"
 #include "tests/host/runner/runner_fakes.h"
 
 namespace drivora {
@@ -225,25 +225,9 @@ TEST(InstallQueue, AWorkerThatCouldNotBeMadeLeavesTheNextActivationFree) {
 
 // Real threads: the worker holds its first program until the dialog's thread
 // has made its activations, then runs them all.
-class JoinedThreads final : public WorkerThreads {
- public:
-  ~JoinedThreads() override { JoinAll(); }
-  bool Start(std::function<void()> work) override {
-    threads_.emplace_back(std::move(work));
-    return true;
-  }
-  void JoinAll() {
-    for (std::thread& thread : threads_) thread.join();
-    threads_.clear();
-  }
-
- private:
-  std::vector<std::thread> threads_;
-};
-
 TEST(InstallQueue, ActivationsFromTheDialogsThreadMeetTheWorkersThread) {
   QueueBench bench;
-  JoinedThreads threads;
+  test::JoinedThreads threads;
   bench.runner.Threads = &threads;
   std::mutex mutex;
   std::condition_variable changed;
