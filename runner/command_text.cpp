@@ -20,13 +20,20 @@ std::string Quoted(std::string_view text) {
 
 }  // namespace
 
-std::string_view ProgramName(std::string_view resolvedPath) {
+std::string_view ProgramName(std::string_view resolvedPath, const ProgramFiles& files) {
+  std::vector<std::string_view> candidates;
   for (std::size_t at = resolvedPath.find(kProgramExtension); at != std::string_view::npos;
        at = resolvedPath.find(kProgramExtension, at + 1)) {
     const std::size_t end = at + kProgramExtension.size();
-    if (end == resolvedPath.size() || resolvedPath[end] == ' ') return resolvedPath.substr(0, end);
+    if (end == resolvedPath.size() || resolvedPath[end] == ' ') candidates.push_back(resolvedPath.substr(0, end));
   }
-  return resolvedPath;
+  if (candidates.empty()) return resolvedPath;
+  if (candidates.size() > 1) {
+    for (const std::string_view candidate : candidates) {
+      if (files.FileExists(std::string(candidate))) return candidate;
+    }
+  }
+  return candidates.front();
 }
 
 std::string_view TrimSpaces(std::string_view text) {
@@ -45,8 +52,8 @@ bool IsProgramPath(std::string_view resolvedPath) {
   return resolvedPath.find(kProgramExtension) != std::string_view::npos;
 }
 
-std::string ProgramCommandLine(std::string_view resolvedPath) {
-  const std::string_view name = ProgramName(resolvedPath);
+std::string ProgramCommandLine(std::string_view resolvedPath, const ProgramFiles& files) {
+  const std::string_view name = ProgramName(resolvedPath, files);
   if (name.find(' ') == std::string_view::npos) return std::string(resolvedPath);
   return Quoted(name) + std::string(resolvedPath.substr(name.size()));
 }

@@ -4,6 +4,7 @@
 #include "app/os_class.h"
 #include "app/resume_keys.h"
 #include "app/text.h"
+#include "runner/command_text.h"
 
 namespace drivora {
 
@@ -23,12 +24,17 @@ std::unique_ptr<RegistryKey> OpenPendingCommands(const AppState& app) {
   return app.Sys.Reg->OpenLocalMachineKey(kRunOnceKeyPath, RegistryAccess::Write);
 }
 
-void RegisterPendingCommand(RegistryKey& pendingCommands, const std::string& resolvedPath) {
-  pendingCommands.SetString(resolvedPath, resolvedPath);
+std::string PendingCommandLine(const AppState& app, const std::string& resolvedPath) {
+  if (!IsProgramPath(resolvedPath)) return resolvedPath;
+  return ProgramCommandLine(resolvedPath, *app.Sys.Files);
+}
+
+bool RegisterPendingCommand(const AppState& app, RegistryKey& pendingCommands, const std::string& resolvedPath) {
+  return pendingCommands.SetString(resolvedPath, PendingCommandLine(app, resolvedPath));
 }
 
 bool ClaimPendingCommand(const AppState& app, const std::string& resolvedPath) {
-  const auto pending = app.Sys.Reg->OpenLocalMachineKey(kRunOnceKeyPath, RegistryAccess::AllAccess);
+  const auto pending = app.Sys.Reg->OpenLocalMachineKey(kRunOnceKeyPath, RegistryAccess::SetValue);
   return pending && pending->DeleteValue(resolvedPath);
 }
 

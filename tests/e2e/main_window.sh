@@ -7,8 +7,9 @@
 # driver's service gone once the window is up, the window and its picture (a
 # 16-bit SETUP.BMP without colour table lies beside the program, so the
 # built-in picture shows), the rows, hover, Enter, the popup menu and About,
-# a second start, installing a package, browsing the disc, and leaving through
-# the exit row after the restart question.
+# a second start, installing a package, browsing the disc, rows activated
+# while another installs, and leaving through the exit row after the restart
+# question.
 # Usage: main_window.sh WINDOWS_BUILD_DIR ARTIFACT_DIR
 set -euo pipefail
 # shellcheck source=tests/e2e/lib.sh
@@ -145,6 +146,32 @@ done
 probe --close "$explorer" >/dev/null
 [ "$(wc -l <"$log")" -eq 1 ] || e2e_fail "the browse row ran an installer"
 e2e_log "the browse row opened Explorer on the disc ($explorer) and ran nothing"
+
+# --- rows activated while another installs wait their turn ---------------------
+# Both installers write their beginning and end into one trace; the first
+# holds until the test releases it, so that the activations surely come while
+# it runs: its own row once more (as a person does when nothing seems to
+# happen), then a second row.
+order="$WIZ_DISC/ORDER.LOG"
+printf 'marker\tD:\\ORDER.LOG\tgraphics begins\nawait\tD:\\RELEASE.FLG\t120000\nmarker\tD:\\ORDER.LOG\tgraphics ends\n' \
+  >"$WIZ_DISC/VGA/INTEL/SETUP.ARG"
+printf 'marker\tD:\\ORDER.LOG\tDirectX begins\nmarker\tD:\\ORDER.LOG\tDirectX ends\n' >"$WIZ_DISC/DIRECTX/DXSETUP.ARG"
+traced() { tr -d '\r' <"$order" 2>/dev/null | cut -f 1; }
+activate_row "Intel graphics driver" || e2e_fail "no graphics row"
+for _ in $(seq 120); do traced | grep -qx 'graphics begins' && break; sleep 0.5; done
+traced | grep -qx 'graphics begins' || e2e_fail "the graphics installer did not start: $(traced)"
+activate_row "Intel graphics driver" || e2e_fail "the graphics row could not be activated again"
+activate_row "DirectX 9.0c" || e2e_fail "no DirectX row"
+sleep 3
+[ "$(traced | tr '\n' ,)" = "graphics begins," ] ||
+  e2e_fail "something started beside the graphics installer: $(traced | tr '\n' ,)"
+: >"$WIZ_DISC/RELEASE.FLG"
+for _ in $(seq 240); do traced | grep -qx 'DirectX ends' && break; sleep 0.5; done
+wait_disc_idle 120 || e2e_fail "the installers still ran 2 minutes after the release"
+sleep 2
+[ "$(traced | tr '\n' ,)" = "graphics begins,graphics ends,DirectX begins,DirectX ends," ] ||
+  e2e_fail "each installer should have run once, in activation order: $(traced | tr '\n' ,)"
+e2e_log "a row activated twice ran once; the second row waited for it, then ran once"
 
 activate_row "Exit" || e2e_fail "no exit row"
 question=

@@ -1,7 +1,10 @@
 // Command lists: their limits, and with a disc folder, whether what they name
 // is on the disc.
+#include <optional>
 #include <span>
+#include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/text.h"
 #include "runner/command_path.h"
@@ -23,16 +26,23 @@ std::string ReadCommandList(const IniDocument& doc, const std::string& section, 
   return std::string(buffer.data(), n);
 }
 
-// The file a resolved command names on the disc: a program's path without
-// its arguments, whatever the case of its ".EXE".
-std::string DiscFile(std::string_view resolved) {
+// The files a resolved command may name on the disc, in the order the wizard
+// tries them: a program's path without its arguments, cut at each ".EXE"
+// (whatever its case) that a blank or the end follows; the whole text without
+// one. A folder loses its trailing backslashes.
+std::vector<std::string> DiscFileCandidates(std::string_view resolved) {
   resolved.remove_prefix(kDiscRoot.size());
   const std::string upper = ToUpperAscii(resolved);
+  std::vector<std::string> candidates;
   for (std::size_t at = upper.find(".EXE"); at != std::string::npos; at = upper.find(".EXE", at + 1)) {
     const std::size_t end = at + 4;
-    if (end == upper.size() || upper[end] == ' ') return std::string(resolved.substr(0, end));
+    if (end == upper.size() || upper[end] == ' ') candidates.emplace_back(resolved.substr(0, end));
   }
-  return std::string(resolved);
+  if (candidates.empty()) candidates.emplace_back(resolved);
+  for (std::string& candidate : candidates) {
+    while (candidate.ends_with('\\')) candidate.pop_back();
+  }
+  return candidates;
 }
 
 // The disc's own spelling of `relative`, found without regard to ASCII case
@@ -78,9 +88,17 @@ void CheckCommand(std::string_view command, std::size_t number, const ListPlace&
                                           ": only \".EXE\" in capitals is launched and waited for; this one is opened through Explorer");
   // A drive path points outside the disc, whose letter is not known before it runs.
   if (!place.disc || (command.size() > 1 && command[1] == ':')) return;
-  std::string file = DiscFile(*resolved);
-  while (file.ends_with('\\')) file.pop_back();  // a folder
-  const auto found = FindOnDisc(*place.disc, file);
+  // Of several possible names the first on the disc is the program, as for
+  // the wizard; when none is, the first is what it would try to start.
+  const std::vector<std::string> candidates = DiscFileCandidates(*resolved);
+  std::string file = candidates.front();
+  std::optional<std::string> found;
+  for (const std::string& candidate : candidates) {
+    if ((found = FindOnDisc(*place.disc, candidate))) {
+      file = candidate;
+      break;
+    }
+  }
   if (!found)
     findings.Error(place.line.line, which + ": " + Quoted(file) + " is not on the disc");
   else if (*found != file)
