@@ -6,6 +6,7 @@
 #include <iterator>
 #include <memory>
 
+#include "app/file_contents.h"
 #include "tools/drivora/board_output.h"
 #include "tools/drivora/lspci_reader.h"
 
@@ -48,9 +49,9 @@ std::vector<std::string> Comments(const std::string& source, const LspciImport& 
 
 int RunBoardImport(const Options& options, std::ostream& out, std::ostream& err) {
   const std::string& source = options.lspciPath;
-  std::ifstream file(source, std::ios::binary);
-  if (!file) return Fail(err, source + ": cannot be read");
-  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::optional<std::string> contents = ReadRegularFile(source);
+  if (!contents) return Fail(err, source + ": cannot be read");
+  const std::string& text = *contents;
   LspciImport import;
   LspciMessage refusal;
   if (!ReadLspciText(text, import, refusal)) return Fail(err, Where(source, refusal) + " " + refusal.text);
