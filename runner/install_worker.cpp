@@ -141,9 +141,13 @@ void RunInstalls(AppState& app, const RunnerSystem& runner, InstallJob first) {
 }
 
 std::string ReadCommandList(const AppState& app, const std::string& entryValue) {
-  const std::string profileSection(FitBuffer(ReadOsProfile(app) + kExecuteSectionSuffix, kSectionNameBytes));
-  std::string commandList = app.Config->ReadString(profileSection, entryValue, kCommandListBytes);
-  if (commandList.empty()) commandList = app.Config->ReadString(kExecuteNormalSection, entryValue, kCommandListBytes);
+  return ReadProfileCommandList(*app.Config, ReadOsProfile(app), entryValue);
+}
+
+std::string ReadProfileCommandList(const ConfigFile& config, std::string_view profile, const std::string& entryValue) {
+  const std::string profileSection(FitBuffer(std::string(profile) + kExecuteSectionSuffix, kSectionNameBytes));
+  std::string commandList = config.ReadString(profileSection, entryValue, kCommandListBytes);
+  if (commandList.empty()) commandList = config.ReadString(kExecuteNormalSection, entryValue, kCommandListBytes);
   return commandList;
 }
 

@@ -47,6 +47,9 @@ void RunInstalls(AppState& app, const RunnerSystem& runner, InstallJob first);
 // The entry's command list: from the profile's Execute section, else from
 // ExecuteNormal; empty when neither has it.
 std::string ReadCommandList(const AppState& app, const std::string& entryValue);
+// The same for any profile name (without its trailing dot), as the disc
+// author's tool checks every profile a disc has.
+std::string ReadProfileCommandList(const ConfigFile& config, std::string_view profile, const std::string& entryValue);
 
 // Runs the job's commands one after another, then asks about a restart when
 // the entry wants one.
