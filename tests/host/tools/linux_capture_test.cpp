@@ -3,6 +3,7 @@
 // the configuration ports never reach the real ones. Then the capture of this
 // machine against what sysfs says, where there is a PCI bus.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -50,7 +51,8 @@ bool Mentions(const std::vector<std::string>& notes, const std::string& text) {
 class MadeUpMachine : public testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::path(testing::TempDir()) / "made-up-machine";
+    // One folder per process: ctest runs these cases side by side.
+    root_ = fs::path(testing::TempDir()) / ("made-up-machine-" + std::to_string(getpid()));
     fs::remove_all(root_);
     paths_ = {root_ / "devices", root_ / "port", root_ / "mem", root_ / "dmi"};
     const fs::path devices = paths_.pciDevices;
