@@ -104,6 +104,30 @@ TEST(CompareWinVer, FieldsInOrder) {
   for (const auto& c : cases) EXPECT_EQ(CompareWinVer(t.app, c.fields), c.order) << '"' << c.fields << '"';
 }
 
+TEST(CompareWinVer, NumbersAtTheEndsOfTheRangeOrderWithoutOverflow) {
+  // Windows 7, build 7601, workstation: variant 1. Each difference would
+  // overflow 32 bits; it keeps its sign instead.
+  const struct {
+    const char* fields;
+    std::int32_t order;
+  } cases[] = {
+      {"2.6.1.7601.-2147483648", INT32_MAX},
+      {"2.6.1.7601.2147483647", 1 - 2147483647},
+      {"-2147483648", INT32_MAX},
+      {"2.-2147483648", INT32_MAX},
+      {"2.6.-2147483648", INT32_MAX},
+      {"2.6.1.-2147483648", INT32_MAX},
+      {"2.6.1.7601.-2147483647", INT32_MAX},
+      {"2.6.1.7601.-2147483646", INT32_MAX},
+      {"2.6.1.7601.-2147483645", 2147483646},
+  };
+  TestApp t("", "7");
+  for (const auto& c : cases) EXPECT_EQ(CompareWinVer(t.app, c.fields), c.order) << '"' << c.fields << '"';
+  // Such a rule is older than Windows 7, so the scan goes past it.
+  TestApp rules("[WinVer]\nA.2.5.1.0.0=XP\nB.2.6.1.7601.-2147483648=LOW\n", "7");
+  EXPECT_EQ(SelectWinVerKey(rules.app), "B.2.6.1.7601.-2147483648");
+}
+
 TEST(CompareWinVer, BuildIsItsLowWord) {
   TestApp t("", "1.4.10.67766222");  // 0x040A07CE: 4.10.1998 as the 9x platform reports it
   EXPECT_EQ(CompareWinVer(t.app, "1.4.10.1998.0"), 0);
