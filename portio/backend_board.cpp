@@ -231,8 +231,9 @@ void StopBackend() {
 
 UCHAR BackendReadByte(USHORT port) { return sim::BoardReadPortByte(*g_board, port); }
 void BackendWriteByte(USHORT port, UCHAR value) { sim::BoardWritePortByte(*g_board, port, value); }
-ULONG BackendReadDword(USHORT port) { return sim::BoardReadPortDword(*g_board, port); }
-void BackendWriteDword(USHORT port, ULONG value) { sim::BoardWritePortDword(*g_board, port, value); }
+ULONG BackendReadPciConfig(ULONG address, ULONG offset, ULONG bytes) {
+  return sim::BoardReadPciConfig(*g_board, address, offset, bytes);
+}
 
 // Offset 0 of the section stands for the start of the firmware area.
 FirmwareSection BackendFirmwareSection() { return FirmwareSection{g_firmware, sim::kFirmwareBase}; }

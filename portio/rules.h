@@ -1,7 +1,8 @@
 // What the driver lets a program touch. A driver that reads and writes any
 // port or maps any physical address hands the machine to whoever can open it,
 // so it answers only what the wizard needs: the PCI configuration mechanism,
-// the two Super I/O configuration port pairs and the firmware area.
+// the two Super I/O configuration port pairs (and of their registers, only
+// what the probes write) and the firmware area.
 #pragma once
 
 #include <stdint.h>
@@ -23,6 +24,17 @@ constexpr bool PortAllowed(PortWidth width, PortAccess access, uint32_t port) {
     return port == kPciAddressPort || (access == PortAccess::Read && port == kPciDataPort);
   if (superIo) return true;
   return access == PortAccess::Read && port >= kPciDataPort && port <= kPciDataPort + 3u;
+}
+
+// The only Super I/O configuration registers a program may write: the
+// logical-device select, and an ITE chip's configuration control written with
+// its exit value. Reads of any register, and index writes, stay open.
+constexpr uint8_t kSuperIoLogicalDeviceRegister = 0x07;
+constexpr uint8_t kIteConfigControlRegister = 0x02;
+constexpr uint8_t kIteExitValue = 0x02;
+
+constexpr bool SuperIoRegisterWriteAllowed(uint8_t index, uint8_t value) {
+  return index == kSuperIoLogicalDeviceRegister || (index == kIteConfigControlRegister && value == kIteExitValue);
 }
 
 constexpr uint32_t kFirmwareStart = 0xF0000;

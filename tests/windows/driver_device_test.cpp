@@ -609,6 +609,113 @@ TEST_F(DriverRequests, ReadsTheDriverRefusesShowTheErrorBoxAndReadAllOnes) {
   EXPECT_EQ(boxes.Shown().size(), 2u);
 }
 
+// ---------------------------------------------------------------------------
+// What a handle may do at the ports beyond the port list: Super I/O registers
+// and the PCI address it holds. Each test opens handles of its own, whose
+// port state starts fresh.
+
+DWORD ByteWriteError(HANDLE device, uint16_t port, uint8_t value) {
+  PortRequest request{port, value};
+  return Send(device, kWriteByte, &request, 8, &request, 8).error;
+}
+
+uint8_t ByteRead(HANDLE device, uint16_t port) {
+  PortRequest request{port, 0};
+  EXPECT_TRUE(Send(device, kReadByte, &request, 8, &request, 8).ok);
+  return static_cast<uint8_t>(request.value);
+}
+
+uint32_t PciRead(HANDLE device, uint16_t port, DWORD code = kReadDword) {
+  PortRequest request{port, 0};
+  EXPECT_TRUE(Send(device, code, &request, 8, &request, 8).ok);
+  return request.value;
+}
+
+void PciAddress(HANDLE device, uint32_t address) {
+  PortRequest request{0xCF8, address};
+  EXPECT_TRUE(Send(device, kWriteDword, &request, 8, &request, 8).ok);
+}
+
+TEST_F(DriverRequests, EveryRegisterAtBothPairsIsWritableOnlyAsTheProbesWriteIt) {
+  const UniqueFileHandle handle = OpenDeviceHandle();
+  ASSERT_TRUE(handle);
+  for (const uint16_t indexPort : {0x2E, 0x4E}) {
+    for (unsigned reg = 0; reg <= 0xFF; ++reg) {
+      for (const uint8_t value : {0x00, 0x02, 0x05}) {
+        ASSERT_EQ(ByteWriteError(handle.get(), indexPort, static_cast<uint8_t>(reg)), 0u) << "index writes stay open";
+        const bool allowed = reg == 0x07 || (reg == 0x02 && value == 0x02);
+        EXPECT_EQ(ByteWriteError(handle.get(), static_cast<uint16_t>(indexPort + 1), value),
+                  allowed ? 0u : static_cast<DWORD>(ERROR_ACCESS_DENIED))
+            << std::hex << "index port " << indexPort << ", register " << reg << ", value " << unsigned{value};
+      }
+    }
+  }
+  // Whatever the loop left the chip in: out of configuration mode.
+  ByteWriteError(handle.get(), 0x2E, 0xAA);
+}
+
+TEST_F(DriverRequests, AllowedRegisterWriteReachesTheChipAndARefusedOneDoesNot) {
+  const UniqueFileHandle handle = OpenDeviceHandle();
+  ASSERT_TRUE(handle);
+  HANDLE device = handle.get();
+  ASSERT_EQ(ByteWriteError(device, 0x2E, 0x87), 0u);
+  ASSERT_EQ(ByteWriteError(device, 0x2E, 0x87), 0u);
+  EXPECT_EQ(ByteWriteError(device, 0x2E, 0x07), 0u);
+  EXPECT_EQ(ByteWriteError(device, 0x2F, 0x0B), 0u);
+  EXPECT_EQ(ByteRead(device, 0x2F), 0x0B) << "logical device B is selected";
+  EXPECT_EQ(ByteWriteError(device, 0x2E, 0x60), 0u);
+  EXPECT_EQ(ByteRead(device, 0x2F), 0x02) << "a register of device B reads through";
+  EXPECT_EQ(ByteWriteError(device, 0x2F, 0x00), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(ByteRead(device, 0x2F), 0x02);
+  EXPECT_EQ(ByteWriteError(device, 0x2E, 0x07), 0u);
+  EXPECT_EQ(ByteWriteError(device, 0x2F, 0x00), 0u);
+  EXPECT_EQ(ByteWriteError(device, 0x2E, 0xAA), 0u);
+  EXPECT_EQ(ByteRead(device, 0x2F), 0xFF) << "out of configuration mode";
+}
+
+TEST_F(DriverRequests, AnotherHandlesIndexCannotRedirectARegisterWrite) {
+  const UniqueFileHandle mine = OpenDeviceHandle(), theirs = OpenDeviceHandle();
+  ASSERT_TRUE(mine && theirs);
+  ASSERT_EQ(ByteWriteError(mine.get(), 0x2E, 0x87), 0u);
+  ASSERT_EQ(ByteWriteError(mine.get(), 0x2E, 0x87), 0u);
+  ASSERT_EQ(ByteWriteError(mine.get(), 0x2E, 0x07), 0u);
+  // The other handle selects register 0x20 in the chip meanwhile; this
+  // handle's write still lands in register 0x07.
+  ASSERT_EQ(ByteWriteError(theirs.get(), 0x2E, 0x20), 0u);
+  EXPECT_EQ(ByteWriteError(mine.get(), 0x2F, 0x05), 0u);
+  EXPECT_EQ(ByteRead(theirs.get(), 0x2F), 0x05) << "register 0x07 was written, and is selected again";
+  EXPECT_EQ(ByteWriteError(theirs.get(), 0x2F, 0x00), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  ByteWriteError(mine.get(), 0x2F, 0x00);
+  ByteWriteError(mine.get(), 0x2E, 0xAA);
+}
+
+TEST_F(DriverRequests, EachHandleHoldsItsOwnPciAddressUntilItsDataRead) {
+  const UniqueFileHandle first = OpenDeviceHandle(), second = OpenDeviceHandle();
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(PciRead(first.get(), 0xCF8), 0u) << "a fresh handle holds no address";
+  PciAddress(first.get(), 0x8000F800);   // 00:1F.0, the ICH7 LPC bridge
+  PciAddress(second.get(), 0x80000000);  // 00:00.0, the G41 host bridge
+  EXPECT_EQ(PciRead(first.get(), 0xCFC), 0x27B88086u);
+  EXPECT_EQ(PciRead(second.get(), 0xCFC), 0x2E308086u);
+  EXPECT_EQ(PciRead(first.get(), 0xCF8), 0x8000F800u);
+  EXPECT_EQ(PciRead(second.get(), 0xCF8), 0x80000000u);
+  PciAddress(second.get(), 0x8000F808);
+  EXPECT_EQ(PciRead(first.get(), 0xCFE, kReadByte), 0xB8u) << "the other handle's address changed nothing here";
+  EXPECT_EQ(PciRead(second.get(), 0xCFC, kReadByte), 0x01u) << "revision of 00:1F.0";
+}
+
+TEST_F(DriverRequests, PciReadsWithTheEnableBitClearAreAllOnes) {
+  const UniqueFileHandle handle = OpenDeviceHandle();
+  ASSERT_TRUE(handle);
+  for (const uint32_t address : {0x0000F800u, 0x00000000u, 0x7FFFFFFCu}) {
+    PciAddress(handle.get(), address);
+    EXPECT_EQ(PciRead(handle.get(), 0xCF8), address);
+    EXPECT_EQ(PciRead(handle.get(), 0xCFC), 0xFFFFFFFFu) << std::hex << address;
+    for (uint16_t port = 0xCFC; port <= 0xCFF; ++port)
+      EXPECT_EQ(PciRead(handle.get(), port, kReadByte), 0xFFu) << std::hex << address << " " << port;
+  }
+}
+
 TEST_F(DriverRequests, OnlyAdministratorsAndSystemMayOpenTheDevice) {
   // The device has no names below it.
   const UniqueFileHandle below(CreateFileA("\\\\.\\S12345\\below", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
