@@ -29,6 +29,7 @@
 #include "app/win32/program_files_win32.h"
 #include "app/win32/registry_win32.h"
 #include "detect/hardware.h"
+#include "detect/superio.h"
 #include "detect/win32/driver.h"
 #include "detect/win32/hardware_locks_win32.h"
 #include "detect/win32/otherfun.h"
@@ -774,6 +775,36 @@ TEST(DriverFirmwareImage, ImageBesideTheBoardFileIsWhatTheDeviceMaps) {
   EXPECT_TRUE(device.UnmapPhysicalMemory(handle, area));
   service.Remove();
   EXPECT_TRUE(WaitForServiceGone());
+}
+
+// ---------------------------------------------------------------------------
+// An ITE chip whose register 0x23 happens to read Fintek's vendor byte 0x19:
+// the ITE probe must leave it out of configuration mode through the driver,
+// or the Fintek probes after it read it as a Fintek chip 0x87121934.
+
+TEST(DriverDetection, IteProbeLeavesTheChipOutOfConfigurationModeThroughTheDriver) {
+  const std::string folder = TempFolder("drivora-ite-board");
+  const std::string boardPath = folder + "ite.board";
+  std::ofstream(boardPath, std::ios::binary)
+      << "[SuperIO.2E]\r\nEntry=87 01 55 55\r\nExitRegister=02:02\r\nRegisters=20:87 21:12 22:08 23:19 24:34\r\n";
+  win32::RemovePortIoDriver(nullptr);
+  ASSERT_TRUE(WaitForServiceGone());
+  SetBoardFile(boardPath);
+  WindowsApp w;
+  win32::DriverPortIoService service(w.app);
+  ASSERT_TRUE(service.Open()) << BoardProblem();
+  win32::DeviceIoHardware device(w.app);
+  NoHardwareLocks locks;
+  const SuperIoAccess access{device, locks};
+  EXPECT_STREQ(IdentifySuperIoChip(access), "ITE8712");
+  EXPECT_EQ(ReadFintekId(access, 0x2E), 0u);
+  EXPECT_EQ(ProbeFintekCir(access, 0x2E), nullptr);
+  // The chip answers nothing until its own key opens it again.
+  EXPECT_EQ(SioRead(device, 0x2E, 0x20), 0xFF);
+  EXPECT_TRUE(w.boxes.Shown().empty()) << "a request failed: " << w.boxes.Shown().front().text;
+  service.Remove();
+  EXPECT_TRUE(WaitForServiceGone());
+  DeleteFileA(boardPath.c_str());
 }
 
 // ---------------------------------------------------------------------------
