@@ -29,6 +29,16 @@ std::optional<std::string> ResolveCommandPath(std::string_view command, std::str
   return resolved;
 }
 
+std::optional<std::string> SystemFilePath(std::string_view folder, std::string_view fileName) {
+  constexpr std::size_t kSystemPathBytes = 260;
+  if (folder.empty()) return std::nullopt;
+  std::string path(folder);
+  if (!path.ends_with('\\')) path += '\\';
+  path += fileName;
+  if (path.size() >= kSystemPathBytes) return std::nullopt;
+  return path;
+}
+
 std::optional<std::string> CommandFolder(std::string_view resolvedPath) {
   const std::size_t lastBackslash = resolvedPath.rfind('\\');
   if (lastBackslash == std::string_view::npos) return std::nullopt;

@@ -23,6 +23,12 @@ std::string WizardFolder(std::string_view modulePath);
 // would name some other file.
 std::optional<std::string> ResolveCommandPath(std::string_view command, std::string_view wizardFolder);
 
+// A file in a system folder (the Windows folder, the system folder) by its
+// full path. None when the folder is unknown (empty) or the path would not
+// fit the 260-byte buffers the system's own paths are held in: a cut path
+// would name another file.
+std::optional<std::string> SystemFilePath(std::string_view folder, std::string_view fileName);
+
 // The folder a command runs in: the text before the last backslash of its
 // resolved path. A drive's root keeps its backslash, because "D:" alone means
 // whatever directory drive D: was last left in. None without a backslash.

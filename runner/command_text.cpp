@@ -1,6 +1,7 @@
 #include "runner/command_text.h"
 
 #include "app/text.h"
+#include "runner/command_path.h"
 
 namespace drivora {
 namespace {
@@ -45,12 +46,22 @@ bool IsProgramPath(std::string_view resolvedPath) {
   return resolvedPath.find(kProgramExtension) != std::string_view::npos;
 }
 
-std::string ProgramCommandLine(std::string_view resolvedPath) {
+std::optional<std::string> ProgramCommandLine(std::string_view resolvedPath) {
   const std::string_view name = ProgramName(resolvedPath);
-  if (name.find(' ') == std::string_view::npos) return std::string(resolvedPath);
+  if (name.find('"') != std::string_view::npos) return std::nullopt;
+  if (name.find_first_of(" \t") == std::string_view::npos) return std::string(resolvedPath);
   return Quoted(name) + std::string(resolvedPath.substr(name.size()));
 }
 
-std::string ExplorerCommandLine(std::string_view resolvedPath) { return "EXPLORER " + Quoted(resolvedPath); }
+std::optional<std::string> ExplorerProgramPath(std::string_view windowsFolder) {
+  return SystemFilePath(windowsFolder, "explorer.exe");
+}
+
+std::optional<std::string> ExplorerCommandLine(std::string_view explorerPath, std::string_view resolvedPath) {
+  if (resolvedPath.find('"') != std::string_view::npos) return std::nullopt;
+  const std::optional<std::string> program = ProgramCommandLine(explorerPath);
+  if (!program) return std::nullopt;
+  return *program + " " + Quoted(resolvedPath);
+}
 
 }  // namespace drivora

@@ -71,8 +71,16 @@ class InstallRun {
     if (IsProgramPath(*resolved)) {
       RunAndWait(app_, *runner_.Programs, job_.window, *resolved);
     } else {
-      runner_.Programs->StartWithoutWaiting(ExplorerCommandLine(*resolved));
+      OpenWithExplorer(*resolved);
     }
+  }
+
+  // A document or folder that cannot be named to Explorer is not opened.
+  void OpenWithExplorer(const std::string& resolved) {
+    const std::optional<std::string> explorer = ExplorerProgramPath(app_.Sys.Os->WindowsFolder());
+    if (!explorer) return;
+    if (const auto commandLine = ExplorerCommandLine(*explorer, resolved))
+      runner_.Programs->StartWithoutWaiting(*commandLine);
   }
 
   // After a restart was agreed to, the Run value stays so that the 9x family

@@ -18,8 +18,10 @@ void ReportLaunchFailure(AppState& app, WindowHandle window, const std::string& 
 }  // namespace
 
 std::unique_ptr<LaunchedProgram> LaunchProgram(ProgramRunner& programs, std::string_view resolvedPath) {
+  const std::optional<std::string> commandLine = ProgramCommandLine(resolvedPath);
+  if (!commandLine) return nullptr;
   const std::string workingFolder = CommandFolder(ProgramName(resolvedPath)).value_or(std::string{});
-  return programs.Launch(ProgramCommandLine(resolvedPath), workingFolder);
+  return programs.Launch(*commandLine, workingFolder);
 }
 
 bool IsInstallerProcess(const AppState& app, const ProcessSighting& process, const std::optional<std::string>& prefix) {

@@ -57,6 +57,7 @@ class OddResultOs final : public OsFacts {
   bool IsWow64() const override { return false; }
   std::uint16_t DefaultLanguageId() const override { return kLanguageEnglish; }
   std::optional<std::string> SystemErrorText(std::uint32_t) const override { return std::nullopt; }
+  std::string WindowsFolder() const override { return {}; }
 
  private:
   int result_;
