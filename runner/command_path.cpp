@@ -23,6 +23,7 @@ std::string WizardFolder(std::string_view modulePath) {
 }
 
 std::optional<std::string> ResolveCommandPath(std::string_view command, std::string_view wizardFolder) {
+  if (!IsDrivePath(command) && wizardFolder.empty()) return std::nullopt;
   std::string resolved =
       IsDrivePath(command) ? std::string(command) : std::string(wizardFolder) + std::string(BelowWizardFolder(command));
   if (resolved.size() >= kResolvedPathBytes) return std::nullopt;

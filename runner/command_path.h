@@ -19,8 +19,9 @@ std::string WizardFolder(std::string_view modulePath);
 // The full path of `command`: a drive path ("X:\...") as it is, anything else
 // below `wizardFolder` (which ends with a backslash), with a leading ".\" or
 // one leading backslash dropped. Arguments after a program's name stay part
-// of it. None when the result would not fit its 255 characters: a cut path
-// would name some other file.
+// of it. None when the result would not fit its 255 characters (a cut path
+// would name some other file), and none for anything but a drive path when
+// the wizard's folder is unknown (the current folder would then decide).
 std::optional<std::string> ResolveCommandPath(std::string_view command, std::string_view wizardFolder);
 
 // A file in a system folder (the Windows folder, the system folder) by its

@@ -5,6 +5,7 @@
 #include "app/app_state.h"
 #include "app/catalogue.h"
 #include "app/sections.h"
+#include "app/startup.h"
 #include "app/text.h"
 #include "app/winver.h"
 #include "runner/command_path.h"
@@ -29,7 +30,7 @@ class InstallRun {
       : app_(app),
         runner_(runner),
         job_(job),
-        wizardFolder_(WizardFolder(FitBuffer(app.Sys.Files->ModuleFileName(), kPathBytes))) {}
+        wizardFolder_(WizardFolder(ModulePath(app).value_or(std::string()))) {}
 
   void Run() {
     RegisterWizardForResume(app_);

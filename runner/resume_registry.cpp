@@ -3,14 +3,17 @@
 #include "app/app_state.h"
 #include "app/os_class.h"
 #include "app/resume_keys.h"
-#include "app/text.h"
+#include "app/startup.h"
 
 namespace drivora {
 
 void RegisterWizardForResume(const AppState& app) {
   if (IsNtFamily(app.OsClass)) return;
+  // A cut path would bring back some other program after the restart.
+  const std::optional<std::string> modulePath = ModulePath(app);
+  if (!modulePath) return;
   const auto run = app.Sys.Reg->OpenLocalMachineKey(kRunKeyPath, RegistryAccess::Write);
-  if (run) run->SetString(kResumeValueName, std::string(FitBuffer(app.Sys.Files->ModuleFileName(), kPathBytes)));
+  if (run) run->SetString(kResumeValueName, *modulePath);
 }
 
 void UnregisterWizardForResume(const AppState& app) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/platform.h"
+#include "detect/portio_files.h"
 
 namespace drivora {
 struct AppState;
@@ -20,14 +21,6 @@ constexpr char kPortIoDevicePath[] = "\\\\.\\S12345";
 // removed (one marked for deletion while something still holds it) would
 // otherwise keep it busy for ever.
 constexpr int kPortIoInstallRounds = 3;
-
-// The driver file for this Windows: "s12345.sys", "s12345_win8.sys",
-// "s1234564.sys" or "s1234564_win8.sys".
-const char* PortIoDriverFileName(std::int32_t osClass, bool wow64);
-// The module's folder (its file name cut just after the last backslash; none
-// when there is no backslash) followed by the driver file name, held to the
-// 256-byte path buffer.
-std::string PortIoDriverPath(const std::string& moduleFileName, std::int32_t osClass, bool wow64);
 
 // Registers and starts the service from the driver file beside the program.
 // True when the service was created (whether it started or not).

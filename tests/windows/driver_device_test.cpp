@@ -223,7 +223,8 @@ class DriverService : public ::testing::Test {
 TEST_F(DriverService, DriverLeftRunningByAnEarlierRunIsUsedAndStillRemoved) {
   // The earlier run ran from another folder; its driver still runs.
   WindowsApp w;
-  const std::string here = win32::PortIoDriverPath(ModuleFileName(), w.app.OsClass, w.os.IsWow64());
+  const std::string here = PortIoDriverPath(ModuleFileName(), w.app.OsClass, w.os.IsWow64()).value_or("");
+  ASSERT_FALSE(here.empty());
   const std::string earlier = TempFolder("drivora-earlier-run") + here.substr(here.rfind('\\') + 1);
   ASSERT_TRUE(CopyFileA(here.c_str(), earlier.c_str(), FALSE)) << here;
   RegisterService(earlier, true);
@@ -247,7 +248,7 @@ TEST_F(DriverService, StoppedServiceLeftRegisteredIsReplacedFromThisFolder) {
   void* device = nullptr;
   ASSERT_TRUE(win32::OpenPortIoDevice(w.app, device)) << BoardProblem();
   const ServiceInfo during = QueryPortIoService();
-  EXPECT_EQ(during.binaryPath, win32::PortIoDriverPath(ModuleFileName(), w.app.OsClass, w.os.IsWow64()));
+  EXPECT_EQ(during.binaryPath, PortIoDriverPath(ModuleFileName(), w.app.OsClass, w.os.IsWow64()));
   EXPECT_EQ(during.state, static_cast<DWORD>(SERVICE_RUNNING));
   // The test runs say which of the four files this Wine prefix must load.
   if (const char* expected = std::getenv("DRIVORA_EXPECT_DRIVER_FILE"))

@@ -109,6 +109,17 @@ TEST(InstallWorker, EveryClassOfThe9xFamilyKeepsTheRunValueWhileItWorks) {
   }
 }
 
+TEST(InstallWorker, AProgramPathThatDoesNotFitIsNeitherRegisteredUnderRunNorRunFrom) {
+  // Cut to 259 characters, the Run value would bring back some other
+  // program after a restart, and the commands would lie in another folder.
+  WorkerBench bench("98");
+  bench.disc.modulePath = "D:\\" + std::string(250, 'L') + "\\SETUP.EXE";
+  bench.Run("INTEL.Board", "Board");
+  EXPECT_THAT(bench.RunEvents(), ElementsAre("RUN delete Drivora... (missing)"));
+  EXPECT_THAT(bench.Launches(), IsEmpty());
+  EXPECT_THAT(bench.Starts(), IsEmpty());
+}
+
 TEST(InstallWorker, TheSameCommandTwiceRegistersOneValueAndRunsOnce) {
   WorkerBench bench;
   bench.Run("INTEL.Twice", "Twice");
