@@ -131,22 +131,24 @@ class RecordingHardware final : public Hardware {
   Log& log_;
 };
 
-// Logs every lock into the same log as the requests; `grant` false plays a
-// lock that another program holds past the wait.
+// Logs every wait for a lock and every giving back into the same log as the
+// requests; `grant` false plays a lock that another program holds past the
+// wait.
 class RecordingLocks final : public HardwareLocks {
  public:
   explicit RecordingLocks(Log& log) : log_(log) {}
   bool grant = true;
   bool recording = true;
-  int acquired[2] = {0, 0};
+  int acquired[2] = {0, 0};  // waits
   int released[2] = {0, 0};
 
-  bool Acquire(HardwareLock which) override {
+ protected:
+  WaitOutcome Wait(HardwareLock which) override {
     ++acquired[static_cast<int>(which)];
     if (recording) log_.push_back({Event::Acquire, static_cast<std::uint32_t>(which), 0});
-    return grant;
+    return grant ? WaitOutcome::Acquired : WaitOutcome::TimedOut;
   }
-  void Release(HardwareLock which) override {
+  void Give(HardwareLock which) override {
     ++released[static_cast<int>(which)];
     if (recording) log_.push_back({Event::Release, static_cast<std::uint32_t>(which), 0});
   }

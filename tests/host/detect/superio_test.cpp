@@ -236,7 +236,10 @@ TEST(SuperIoProbes, ALockThatCannotBeHadDoesNotStopTheProbeNorIsItGivenBack) {
     EXPECT_EQ(Name(ProbeFintekCir(bench->Access(), k2E)), "CIR");
     EXPECT_EQ(ProbeWinbondIas(bench->Access()), nullptr);
   }
-  EXPECT_EQ(refused.locks.acquired[0], granted.locks.acquired[0]);
+  // Waited for once: after a wait has run out, the lock is not waited for
+  // again in this start.
+  EXPECT_EQ(refused.locks.acquired[0], 1);
+  EXPECT_GT(granted.locks.acquired[0], 1);
   EXPECT_EQ(refused.locks.released[0], 0);
   // The same port traffic either way.
   Log withoutLocks;
