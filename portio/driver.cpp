@@ -224,10 +224,23 @@ bool ShapeOf(ULONG code, Shape& shape) {
   return false;
 }
 
+// The access the open asked for, as the I/O manager granted it. Wine passes no
+// security context (it checks no access on a device either): there the open
+// counts as one for reading.
+bool OpenForReading(PIRP irp) {
+  const PIO_SECURITY_CONTEXT context = IoGetCurrentIrpStackLocation(irp)->Parameters.Create.SecurityContext;
+  if (!context) return true;
+  const ACCESS_MASK granted =
+      context->AccessState ? context->AccessState->PreviouslyGrantedAccess : context->DesiredAccess;
+  return OpenedToRead(granted) || OpenedToRead(context->DesiredAccess & ~MAXIMUM_ALLOWED);
+}
+
 NTSTATUS NTAPI DispatchCreate(PDEVICE_OBJECT, PIRP irp) {
   PFILE_OBJECT file = FileOf(irp);
   // The device has no namespace below it: \\.\S12345\anything is refused.
   if (!file || file->FileName.Length != 0) return Complete(irp, STATUS_OBJECT_NAME_NOT_FOUND, 0);
+  // Requests come only from handles opened to read.
+  if (!OpenForReading(irp)) return Complete(irp, STATUS_ACCESS_DENIED, 0);
   void* memory = ExAllocatePoolWithTag(PagedPool, sizeof(HandleState), kPoolTag);
   if (!memory) return Complete(irp, STATUS_INSUFFICIENT_RESOURCES, 0);
   file->FsContext = new (memory) HandleState{};

@@ -297,6 +297,46 @@ TEST_F(DriverService, InstallThatKeepsFailingEndsTheOpenAfterItsRounds) {
   EXPECT_FALSE(opened.get());
 }
 
+TEST_F(DriverService, AnImageNotBesideTheBoardFileIsRefused) {
+  const std::string folder = TempFolder("drivora-image-names");
+  const std::string board = folder + "image.board";
+  for (const char* image : {"..\\ws-bus128.rom", "C:\\windows\\win.ini", "sub\\x.rom", "sub/x.rom",
+                            "\\??\\C:\\x.rom", "\\\\.\\PhysicalDrive0", "x.rom:stream", ".."}) {
+    std::ofstream(board, std::ios::binary | std::ios::trunc) << "[Firmware]\r\nImage=" << image << "\r\n";
+    SetBoardFile(board);
+    WindowsApp w;
+    void* device = nullptr;
+    EXPECT_FALSE(win32::OpenPortIoDevice(w.app, device)) << image;
+    EXPECT_EQ(BoardProblem(),
+              std::string("board file the firmware image must be a file name beside the board file: ") + image);
+    EXPECT_TRUE(WaitForServiceGone());
+  }
+  DeleteFileA(board.c_str());
+}
+
+TEST_F(DriverService, BoardFileIsReadUpToOneMebibyte) {
+  const std::string folder = TempFolder("drivora-big-board");
+  const std::string board = folder + "big.board";
+  const std::string header = "[Board]\r\nName=big\r\n";
+  for (const std::size_t size : {std::size_t{1} << 20, (std::size_t{1} << 20) + 1}) {
+    std::string text = header;
+    const std::string comment = ";" + std::string(1021, 'x') + "\r\n";  // 1,024 bytes a line
+    while (text.size() + comment.size() <= size) text += comment;
+    text += ";" + std::string(size - text.size() - 1, 'y');
+    ASSERT_EQ(text.size(), size);
+    std::ofstream(board, std::ios::binary | std::ios::trunc) << text;
+    SetBoardFile(board);
+    WindowsApp w;
+    void* device = nullptr;
+    const bool opened = win32::OpenPortIoDevice(w.app, device);
+    EXPECT_EQ(opened, size == (std::size_t{1} << 20)) << size << ": " << BoardProblem();
+    if (!opened) EXPECT_EQ(BoardProblem(), "board file larger than 1 MiB");
+    win32::RemovePortIoDriver(opened ? device : nullptr);
+    EXPECT_TRUE(WaitForServiceGone());
+  }
+  DeleteFileA(board.c_str());
+}
+
 TEST_F(DriverService, PortIoServiceOpensTheDeviceIntoAppStateAndRemovesIt) {
   WindowsApp w;
   win32::DriverPortIoService service(w.app);
@@ -715,6 +755,25 @@ TEST_F(DriverRequests, PciReadsWithTheEnableBitClearAreAllOnes) {
     EXPECT_EQ(PciRead(handle.get(), 0xCFC), 0xFFFFFFFFu) << std::hex << address;
     for (uint16_t port = 0xCFC; port <= 0xCFF; ++port)
       EXPECT_EQ(PciRead(handle.get(), port, kReadByte), 0xFFu) << std::hex << address << " " << port;
+  }
+}
+
+TEST_F(DriverRequests, AnOpenWithoutReadAccessIsRefused) {
+  // The wizard's own open asks for GENERIC_READ, as do the others here.
+  for (const DWORD access : {DWORD{GENERIC_READ}, DWORD{FILE_READ_DATA}, DWORD{GENERIC_READ | GENERIC_WRITE}}) {
+    const UniqueFileHandle handle(CreateFileA("\\\\.\\S12345", access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(handle) << std::hex << access;
+    PortRequest request{0xCF8, 0};
+    EXPECT_TRUE(Send(handle.get(), kReadDword, &request, 8, &request, 8).ok) << std::hex << access;
+  }
+  if (IsWine())
+    GTEST_SKIP() << "Wine passes a driver no security context on an open: the access asked for cannot be seen there";
+  for (const DWORD access : {DWORD{0}, DWORD{GENERIC_WRITE}, DWORD{FILE_READ_ATTRIBUTES}, DWORD{SYNCHRONIZE}}) {
+    const UniqueFileHandle handle(CreateFileA("\\\\.\\S12345", access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    EXPECT_FALSE(handle) << std::hex << access;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << std::hex << access;
   }
 }
 

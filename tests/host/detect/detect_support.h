@@ -220,11 +220,17 @@ inline ::testing::AssertionResult SameLog(const Log& actual, const Log& expected
   return ::testing::AssertionSuccess();
 }
 
-// A firmware image a board file names, served from memory.
+// A firmware image a board file names, served from memory; it keeps the name
+// it was asked for, and may refuse it.
 struct ImageSource {
   std::vector<std::uint8_t> bytes;
-  static std::int64_t Load(void* context, const char*, std::uint8_t* out, std::uint32_t capacity) {
-    const auto* self = static_cast<const ImageSource*>(context);
+  bool refuseName = false;
+  std::string askedFor;
+  static std::int64_t Load(void* context, const char* name, std::size_t nameLength, std::uint8_t* out,
+                           std::uint32_t capacity) {
+    auto* self = static_cast<ImageSource*>(context);
+    self->askedFor.assign(name, nameLength);
+    if (self->refuseName) return sim::kImageNameRefused;
     const std::size_t n = self->bytes.size() < capacity ? self->bytes.size() : capacity;
     for (std::size_t i = 0; i < n; ++i) out[i] = self->bytes[i];
     return static_cast<std::int64_t>(self->bytes.size());

@@ -39,7 +39,8 @@ std::unique_ptr<sim::Board> Load(const std::string& path) {
 std::unique_ptr<sim::Board> Parse(const std::string& text, const std::uint8_t* firmware) {
   auto board = std::make_unique<sim::Board>();
   sim::BoardParseError error{};
-  const auto loader = [](void* context, const char*, std::uint8_t* out, std::uint32_t capacity) -> std::int64_t {
+  const auto loader = [](void* context, const char*, std::size_t, std::uint8_t* out,
+                         std::uint32_t capacity) -> std::int64_t {
     std::memcpy(out, context, capacity);
     return sim::kFirmwareSize;
   };
