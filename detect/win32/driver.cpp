@@ -23,10 +23,14 @@ UniqueServiceHandle OpenManager() { return UniqueServiceHandle(OpenSCManagerA(nu
 
 }  // namespace
 
-bool InstallPortIoDriver(const AppState& app) {
+bool InstallPortIoDriver(const AppState& app, const std::function<void(const std::string& path)>& whileHeld) {
   const std::optional<std::string> path =
       PortIoDriverPath(app.Sys.Files->ModuleFileName(), app.OsClass, app.Sys.Os->IsWow64());
   if (!path) return false;
+  // A file that cannot be held cannot be loaded either.
+  const UniqueFileHandle held(
+      CreateFileA(path->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!held) return false;
   const UniqueServiceHandle manager = OpenManager();
   if (!manager) return false;
   // Fails when a service of the name exists already, perhaps from another folder.
@@ -35,7 +39,8 @@ bool InstallPortIoDriver(const AppState& app) {
                                                    SERVICE_ERROR_NORMAL, path->c_str(), nullptr, nullptr, nullptr,
                                                    nullptr, nullptr));
   if (!service) return false;
-  // Not looked at: a driver that does not start (its file missing, say)
+  if (whileHeld) whileHeld(*path);
+  // Not looked at: a driver that does not start (its board file missing, say)
   // shows as the failure of the open that follows.
   StartServiceA(service.get(), 0, nullptr);
   return true;

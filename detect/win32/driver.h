@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "app/platform.h"
@@ -23,8 +24,12 @@ constexpr char kPortIoDevicePath[] = "\\\\.\\S12345";
 constexpr int kPortIoInstallRounds = 3;
 
 // Registers and starts the service from the driver file beside the program.
-// True when the service was created (whether it started or not).
-bool InstallPortIoDriver(const AppState& app);
+// True when the service was created (whether it started or not). From before
+// the service names the file until StartService has returned, the file is
+// held open with no sharing but reading, so that nobody can write, rename or
+// delete it in between: the kernel loads the file that was found.
+// `whileHeld`, when given, runs just before StartService (for tests).
+bool InstallPortIoDriver(const AppState& app, const std::function<void(const std::string& path)>& whileHeld = {});
 // Closes `device` (null allowed), stops the service and deletes it. True when
 // the service could be opened.
 bool RemovePortIoDriver(void* device);

@@ -297,6 +297,34 @@ TEST_F(DriverService, InstallThatKeepsFailingEndsTheOpenAfterItsRounds) {
   EXPECT_FALSE(opened.get());
 }
 
+TEST_F(DriverService, DriverFileCannotBeSwappedBetweenServiceAndStart) {
+  // A copy of the driver beside a program of the test's own, so that the
+  // build's files stay as they are whatever happens.
+  WindowsApp w;
+  const std::string folder = TempFolder("drivora-held-driver");
+  const std::string original = PortIoDriverPath(ModuleFileName(), w.app.OsClass, w.os.IsWow64()).value_or("");
+  const std::string copy = folder + original.substr(original.rfind('\\') + 1);
+  ASSERT_TRUE(CopyFileA(original.c_str(), copy.c_str(), FALSE)) << original;
+  ModuleAt beside(folder + "SETUP.EXE");
+  w.app.Sys.Files = &beside;
+  bool held = false;
+  ASSERT_TRUE(win32::InstallPortIoDriver(w.app, [&](const std::string& path) {
+    held = true;
+    EXPECT_EQ(path, copy);
+    EXPECT_EQ(QueryPortIoService().binaryPath, copy) << "the service names the file now held";
+    const UniqueFileHandle writer(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    EXPECT_FALSE(writer) << "the file could be opened for writing";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(MoveFileA(path.c_str(), (path + ".swapped").c_str())) << "the file could be renamed";
+    EXPECT_FALSE(DeleteFileA(path.c_str())) << "the file could be deleted";
+  }));
+  EXPECT_TRUE(held);
+  const UniqueFileHandle device = OpenDeviceHandle();
+  EXPECT_TRUE(device) << "the held file still loads: " << BoardProblem();
+  EXPECT_EQ(GetFileAttributesA((copy + ".swapped").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(DriverService, AnImageNotBesideTheBoardFileIsRefused) {
   const std::string folder = TempFolder("drivora-image-names");
   const std::string board = folder + "image.board";
