@@ -6,7 +6,7 @@
 
 #include <string>
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason != DLL_PROCESS_ATTACH) return TRUE;
   char path[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameA(instance, path, MAX_PATH);

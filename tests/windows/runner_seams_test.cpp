@@ -151,6 +151,13 @@ TEST_F(Win32Seams, TheProcessWalkLoadsNoLibraryPlantedBesideTheProgramOrInTheCur
   ASSERT_TRUE(CopyFileA(ownPath, copy.c_str(), FALSE));
   PlantDecoy(folder_, "PSAPI.DLL");
   PlantDecoy(folder_, "VDMDBG.DLL");
+  // Wine prefers its own PSAPI and VDMDBG to a library beside the program,
+  // where Windows takes the one it finds first: told to prefer the one
+  // beside the program, Wine searches as Windows does (Windows ignores this).
+  char overrides[512] = {};
+  GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
+  const std::string before(overrides);
+  SetEnvironmentVariableA("WINEDLLOVERRIDES", ((before.empty() ? "" : before + ";") + "psapi,vdmdbg=n,b").c_str());
   std::string commandLine = Quoted(copy) + " --gtest_filter=Win32Seams.TheProcessWalkStopsWhenTheVisitorSaysSo";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
