@@ -10,6 +10,7 @@
 #include "app/catalogue.h"
 #include "app/catalogue_observer.h"
 #include "app/platform.h"
+#include "runner/install_queue.h"
 
 namespace drivora {
 
@@ -39,6 +40,8 @@ struct AppState {
   std::int32_t SelectedIndex = 0;
   // Changed by install workers while the dialog reads it.
   std::atomic<std::int32_t> LaunchCount{0};
+  // The activated entries that run or wait their turn.
+  InstallQueue Installs;
 
   void* PortIoDevice = nullptr;
   bool InstanceFound = false;

@@ -66,14 +66,21 @@ void FreeInstallCatalogue(InstallCatalogue& catalogue) {
   catalogue.Entries.shrink_to_fit();
 }
 
+std::string_view ListedCategoryText(std::string_view key) {
+  const std::string_view first = key.substr(0, key.find('.'));
+  if (!IsRstPrefix(first)) return first;
+  // The text after "RST." up to its next dot. A key of just "RST" has no such
+  // text and lands among the unlisted categories.
+  const std::string_view rest = key.size() > 4 ? key.substr(4) : std::string_view{};
+  return rest.substr(0, rest.find('.'));
+}
+
+std::string GetListedCategory(std::string_view key) {
+  return ToUpperAscii(FitBuffer(ListedCategoryText(key), kNameBufferBytes));
+}
+
 std::uint32_t GetCategoryIndex(const AppState& app, std::string_view key) {
-  std::string category = GetEntryCategory(key);
-  if (category == "RST") {
-    // The text after "RST." up to its next dot. A key of just "RST" has no such
-    // text and lands among the unlisted categories.
-    const std::string_view rest = key.size() > 4 ? key.substr(4) : std::string_view{};
-    category = GetEntryCategory(rest);
-  }
+  const std::string category = GetListedCategory(key);
   const std::string list = LoadText(app, kTextCategoryList, 256);
   std::uint32_t index = 0;
   std::string_view pieces = list;

@@ -29,6 +29,11 @@ struct InstallCatalogue {
 
 // The raw first segment of the key, upper case ("RST" for a prefixed key).
 std::string GetEntryCategory(std::string_view key);
+// The category the list orders by and shows, as the key spells it: after an
+// "RST." prefix, the segment that follows it.
+std::string_view ListedCategoryText(std::string_view key);
+// The same as the wizard holds it: upper case, in a 64-byte copy.
+std::string GetListedCategory(std::string_view key);
 // The name: the key without its category and a leading "RST." prefix.
 std::string GetEntryName(std::string_view key);
 

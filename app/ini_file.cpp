@@ -1,5 +1,7 @@
 #include "app/ini_file.h"
 
+#include "app/file_contents.h"
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -162,11 +164,9 @@ std::uint32_t IniDocument::GetString(std::string_view sectionName, std::string_v
 }
 
 std::unique_ptr<IniConfigFile> IniConfigFile::Load(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return nullptr;
-  const std::string contents((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) return nullptr;
-  return std::make_unique<IniConfigFile>(IniDocument::Parse(contents));
+  const std::optional<std::string> contents = ReadRegularFile(path);
+  if (!contents) return nullptr;
+  return std::make_unique<IniConfigFile>(IniDocument::Parse(*contents));
 }
 
 std::string IniConfigFile::ReadSection(const std::string& section, std::uint32_t bufferBytes) const {

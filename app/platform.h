@@ -67,7 +67,9 @@ class ConfigFile {
                                  std::uint32_t bufferBytes) const = 0;
 };
 
-enum class RegistryAccess { Open, Write, AllAccess };
+// Open reads; Write is what setting values and making subkeys needs;
+// SetValue is the one right that setting or deleting a value needs.
+enum class RegistryAccess { Open, Write, SetValue };
 
 class RegistryKey {
  public:

@@ -19,15 +19,30 @@ std::string Quoted(std::string_view text) {
   return quoted;
 }
 
+// The command line that starts `name`, the program that begins the command:
+// the name quoted when a blank or tab would otherwise end it early.
+std::optional<std::string> CommandLineNaming(std::string_view command, std::string_view name) {
+  if (name.find('"') != std::string_view::npos) return std::nullopt;
+  if (name.find_first_of(" \t") == std::string_view::npos) return std::string(command);
+  return Quoted(name) + std::string(command.substr(name.size()));
+}
+
 }  // namespace
 
-std::string_view ProgramName(std::string_view resolvedPath) {
+std::string_view ProgramName(std::string_view resolvedPath, const ProgramFiles& files) {
+  std::vector<std::string_view> candidates;
   for (std::size_t at = resolvedPath.find(kProgramExtension); at != std::string_view::npos;
        at = resolvedPath.find(kProgramExtension, at + 1)) {
     const std::size_t end = at + kProgramExtension.size();
-    if (end == resolvedPath.size() || resolvedPath[end] == ' ') return resolvedPath.substr(0, end);
+    if (end == resolvedPath.size() || resolvedPath[end] == ' ') candidates.push_back(resolvedPath.substr(0, end));
   }
-  return resolvedPath;
+  if (candidates.empty()) return resolvedPath;
+  if (candidates.size() > 1) {
+    for (const std::string_view candidate : candidates) {
+      if (files.FileExists(std::string(candidate))) return candidate;
+    }
+  }
+  return candidates.front();
 }
 
 std::string_view TrimSpaces(std::string_view text) {
@@ -46,11 +61,8 @@ bool IsProgramPath(std::string_view resolvedPath) {
   return resolvedPath.find(kProgramExtension) != std::string_view::npos;
 }
 
-std::optional<std::string> ProgramCommandLine(std::string_view resolvedPath) {
-  const std::string_view name = ProgramName(resolvedPath);
-  if (name.find('"') != std::string_view::npos) return std::nullopt;
-  if (name.find_first_of(" \t") == std::string_view::npos) return std::string(resolvedPath);
-  return Quoted(name) + std::string(resolvedPath.substr(name.size()));
+std::optional<std::string> ProgramCommandLine(std::string_view resolvedPath, const ProgramFiles& files) {
+  return CommandLineNaming(resolvedPath, ProgramName(resolvedPath, files));
 }
 
 std::optional<std::string> ExplorerProgramPath(std::string_view windowsFolder) {
@@ -59,7 +71,7 @@ std::optional<std::string> ExplorerProgramPath(std::string_view windowsFolder) {
 
 std::optional<std::string> ExplorerCommandLine(std::string_view explorerPath, std::string_view resolvedPath) {
   if (resolvedPath.find('"') != std::string_view::npos) return std::nullopt;
-  const std::optional<std::string> program = ProgramCommandLine(explorerPath);
+  const std::optional<std::string> program = CommandLineNaming(explorerPath, explorerPath);
   if (!program) return std::nullopt;
   return *program + " " + Quoted(resolvedPath);
 }

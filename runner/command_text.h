@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/platform.h"
+
 namespace drivora {
 
 // A worker holds at most this many commands of one list.
@@ -23,17 +25,21 @@ std::vector<std::string_view> SplitCommandList(std::string_view commandList);
 // Explorer. Only an upper-case ".EXE" makes a program.
 bool IsProgramPath(std::string_view resolvedPath);
 
-// The program's own path within a resolved path: up to and including the
-// first ".EXE" that a blank or the end follows; the whole text without one.
-std::string_view ProgramName(std::string_view resolvedPath);
+// The program's own path within a resolved path: the text up to and
+// including an ".EXE" that a blank or the end follows. Of several such, the
+// first that names an existing file, as Windows itself reads an unquoted
+// command line ("D:\MY.EXE DIR\SETUP.EXE -s" names D:\MY.EXE DIR\SETUP.EXE
+// unless a D:\MY.EXE exists); the first when none exists; the whole text
+// without one.
+std::string_view ProgramName(std::string_view resolvedPath, const ProgramFiles& files);
 
-// The command line a program is launched with: the path up to and including
-// the ".EXE" that ends the program's name is quoted when it holds a blank or
-// a tab, which would otherwise end the program's name there (a folder like
-// "D:\MY DRIVERS" is not a program "D:\MY" with arguments). Arguments after
-// the name stay outside the quotes. None when the name holds a '"', which no
-// file name can and which would end the quoted name early.
-std::optional<std::string> ProgramCommandLine(std::string_view resolvedPath);
+// The command line a program is launched with, and registered with for a
+// restart: the program's name is quoted when it holds a blank or a tab, which
+// would otherwise end the name there (a folder like "D:\MY DRIVERS" is not a
+// program "D:\MY" with arguments). Arguments after the name stay outside the
+// quotes. None when the name holds a '"', which no file name can and which
+// would end the quoted name early.
+std::optional<std::string> ProgramCommandLine(std::string_view resolvedPath, const ProgramFiles& files);
 
 // Where Explorer lies: "explorer.exe" in the Windows folder, by its full path,
 // so that a program of that name in the current folder (a package's folder)

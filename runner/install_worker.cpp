@@ -1,5 +1,6 @@
 #include "runner/install_worker.h"
 
+#include <set>
 #include <vector>
 
 #include "app/app_state.h"
@@ -18,9 +19,17 @@
 namespace drivora {
 namespace {
 
-// Each command gets a copy of its own, which registration trims in place.
-std::vector<std::string> OwnCopies(const std::vector<std::string_view>& pieces) {
-  return std::vector<std::string>(pieces.begin(), pieces.end());
+// One command of the list, trimmed, and whether its RunOnce value was written.
+struct Command {
+  std::string text;
+  bool registered = false;
+};
+
+std::vector<Command> TrimmedCommands(const std::vector<std::string_view>& pieces) {
+  std::vector<Command> commands;
+  commands.reserve(pieces.size());
+  for (const std::string_view piece : pieces) commands.push_back(Command{std::string(TrimSpaces(piece))});
+  return commands;
 }
 
 // One worker's run over the commands of its entry.
@@ -32,16 +41,16 @@ class InstallRun {
         job_(job),
         wizardFolder_(WizardFolder(ModulePath(app).value_or(std::string()))) {}
 
-  void Run() {
+  InstallEnd Run() {
     RegisterWizardForResume(app_);
     const std::string commandList = ReadCommandList(app_, job_.value);
     // Nothing to run: the Run value stays until the wizard's next start.
-    if (commandList.empty()) return;
+    if (commandList.empty()) return InstallEnd::Finished;
     if (GetDisplayCategory(app_, job_.key) == kVxdCategory) DeleteSoundCardKeys(app_);
-    std::vector<std::string> commands = OwnCopies(SplitCommandList(commandList));
+    std::vector<Command> commands = TrimmedCommands(SplitCommandList(commandList));
     RegisterAll(commands);
-    for (const std::string& command : commands) RunOne(command);
-    Finish();
+    for (const Command& command : commands) RunOne(command);
+    return Finish();
   }
 
  private:
@@ -54,21 +63,31 @@ class InstallRun {
     return resolved;
   }
 
-  // Every command goes under RunOnce before the first one runs. Without the
-  // key, nothing is registered, so nothing will run, and the commands stay
-  // as they were.
-  void RegisterAll(std::vector<std::string>& commands) {
+  // Every command goes under RunOnce before the first one runs. A command
+  // that could not be registered still runs: it only cannot resume.
+  void RegisterAll(std::vector<Command>& commands) {
     const std::unique_ptr<RegistryKey> pending = OpenPendingCommands(app_);
     if (!pending) return;
-    for (std::string& command : commands) {
-      command = std::string(TrimSpaces(command));
-      if (const auto resolved = ResolveAndEnter(command)) RegisterPendingCommand(*pending, *resolved);
+    for (Command& command : commands) {
+      if (const auto resolved = ResolveAndEnter(command.text)) {
+        command.registered = RegisterPendingCommand(app_, *pending, *resolved);
+      }
     }
   }
 
-  void RunOne(const std::string& command) {
-    const std::optional<std::string> resolved = ResolveAndEnter(command);
-    if (!resolved || !ClaimPendingCommand(app_, *resolved)) return;
+  // A registered command runs only when its value could be taken back, so
+  // that nobody else runs it as well; one that was never registered nobody
+  // else can have run. Either way a command runs once per list, however
+  // often the list names it (value names, like paths, ignore letter case).
+  bool Claim(const Command& command, const std::string& resolved) {
+    const bool firstTime = claimed_.insert(ToUpperAscii(resolved)).second;
+    const bool taken = !command.registered || ClaimPendingCommand(app_, resolved);
+    return firstTime && taken;
+  }
+
+  void RunOne(const Command& command) {
+    const std::optional<std::string> resolved = ResolveAndEnter(command.text);
+    if (!resolved || !Claim(command, *resolved)) return;
     if (IsProgramPath(*resolved)) {
       RunAndWait(app_, *runner_.Programs, job_.window, *resolved);
     } else {
@@ -86,15 +105,19 @@ class InstallRun {
 
   // After a restart was agreed to, the Run value stays so that the 9x family
   // brings the wizard back.
-  void Finish() {
-    if (IsRestartEntry(job_.key) && AskRestart(app_, *runner_.Shutdown, job_.window) == 1) return;
+  InstallEnd Finish() {
+    if (IsRestartEntry(job_.key) && AskRestart(app_, *runner_.Shutdown, job_.window) == 1) {
+      return InstallEnd::RestartAgreed;
+    }
     UnregisterWizardForResume(app_);
+    return InstallEnd::Finished;
   }
 
   AppState& app_;
   const RunnerSystem& runner_;
   const InstallJob& job_;
   const std::string wizardFolder_;
+  std::set<std::string> claimed_;
 };
 
 }  // namespace
@@ -109,21 +132,42 @@ std::optional<InstallJob> MakeInstallJob(const AppState& app, WindowHandle windo
 bool StartInstallWorker(AppState& app, const RunnerSystem& runner, WindowHandle window) {
   std::optional<InstallJob> job = MakeInstallJob(app, window);
   if (!job) return false;
+  if (app.Installs.Add(*job) != InstallQueue::Turn::Now) return true;
   const bool started =
-      runner.Threads->Start([&app, runner, job = std::move(*job)] { InstallWorker(app, runner, job); });
-  if (!started) app.Sys.Boxes->Show(window, kThreadFailedText, kThreadFailedCaption, kBoxIconError);
+      runner.Threads->Start([&app, runner, job = std::move(*job)] { RunInstalls(app, runner, job); });
+  if (!started) {
+    app.Installs.WorkerNotStarted();
+    app.Sys.Boxes->Show(window, kThreadFailedText, kThreadFailedCaption, kBoxIconError);
+  }
   return started;
 }
 
+void RunInstalls(AppState& app, const RunnerSystem& runner, InstallJob first) {
+  for (std::optional<InstallJob> job = std::move(first); job; job = app.Installs.TakeNext()) {
+    // Nothing else starts once Windows is about to restart.
+    if (InstallWorker(app, runner, *job) == InstallEnd::RestartAgreed) app.Installs.DropWaiting();
+  }
+}
+
 std::string ReadCommandList(const AppState& app, const std::string& entryValue) {
-  const std::string profileSection(FitBuffer(ReadOsProfile(app) + kExecuteSectionSuffix, kSectionNameBytes));
-  std::string commandList = app.Config->ReadString(profileSection, entryValue, kCommandListBytes);
-  if (commandList.empty()) commandList = app.Config->ReadString(kExecuteNormalSection, entryValue, kCommandListBytes);
+  return ReadProfileCommandList(*app.Config, ReadOsProfile(app), entryValue);
+}
+
+std::string ReadProfileCommandList(const ConfigFile& config, std::string_view profile, const std::string& entryValue) {
+  const std::string profileSection(FitBuffer(std::string(profile) + kExecuteSectionSuffix, kSectionNameBytes));
+  std::string commandList = config.ReadString(profileSection, entryValue, kCommandListBytes);
+  if (commandList.empty()) commandList = config.ReadString(kExecuteNormalSection, entryValue, kCommandListBytes);
   return commandList;
 }
 
-void InstallWorker(AppState& app, const RunnerSystem& runner, const InstallJob& job) {
-  InstallRun(app, runner, job).Run();
+InstallEnd InstallWorker(AppState& app, const RunnerSystem& runner, const InstallJob& job) {
+  return InstallRun(app, runner, job).Run();
+}
+
+void AskRestartBeforeLeaving(AppState& app, ShutdownControl& shutdown, WindowHandle window) {
+  app.Installs.DropWaiting();
+  // A failed launch also counts: the question comes whenever the count is not zero.
+  if (app.LaunchCount.load() != 0) AskRestart(app, shutdown, window);
 }
 
 }  // namespace drivora

@@ -1,6 +1,6 @@
-// The install worker: runs the commands of one activated entry on a thread of
-// its own, keeping Run and RunOnce values so that a run cut short by a
-// restart goes on afterwards.
+// The install worker: runs the commands of activated entries, one entry after
+// another, on a thread of its own, keeping Run and RunOnce values so that a
+// run cut short by a restart goes on afterwards.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/platform.h"
+#include "runner/install_queue.h"
 #include "runner/runner_platform.h"
 
 namespace drivora {
@@ -24,28 +25,40 @@ constexpr char kExecuteNormalSection[] = "ExecuteNormal";
 // keys must go first.
 constexpr std::uint32_t kVxdCategory = 6;
 
-// What a worker works on. The entry's key and value are copied when the
-// worker is made, on the dialog's thread: a later activation or the release
-// of the catalogue must not reach a worker that already runs.
-struct InstallJob {
-  std::string key;
-  std::string value;
-  WindowHandle window = nullptr;
+// How one entry's run ended.
+enum class InstallEnd {
+  Finished,
+  RestartAgreed,  // an RST entry's restart question was answered Yes
 };
 
 // The job for the entry at SelectedIndex; none when there is no such entry.
 std::optional<InstallJob> MakeInstallJob(const AppState& app, WindowHandle window);
 
-// Starts InstallWorker on a thread of its own for the entry at SelectedIndex;
-// false (after a box when the thread could not be made) when nothing started.
+// Takes the activation of the entry at SelectedIndex: when no entry runs, it
+// starts the worker thread for it; otherwise the entry waits its turn in
+// AppState::Installs, unless it runs or waits already. False when there is
+// no such entry, and (after a box) when the thread could not be made.
 bool StartInstallWorker(AppState& app, const RunnerSystem& runner, WindowHandle window);
+
+// The worker thread's work: `first`, then every job that came while it ran,
+// in their order. A restart agreed to drops the jobs that wait.
+void RunInstalls(AppState& app, const RunnerSystem& runner, InstallJob first);
 
 // The entry's command list: from the profile's Execute section, else from
 // ExecuteNormal; empty when neither has it.
 std::string ReadCommandList(const AppState& app, const std::string& entryValue);
+// The same for any profile name (without its trailing dot), as the disc
+// author's tool checks every profile a disc has.
+std::string ReadProfileCommandList(const ConfigFile& config, std::string_view profile, const std::string& entryValue);
 
 // Runs the job's commands one after another, then asks about a restart when
 // the entry wants one.
-void InstallWorker(AppState& app, const RunnerSystem& runner, const InstallJob& job);
+InstallEnd InstallWorker(AppState& app, const RunnerSystem& runner, const InstallJob& job);
+
+// The exit row: the entries that wait are dropped before anything else, so
+// that none of them starts while the question is up; then, when programs
+// were launched (or failed to), the restart question. Its answer changes
+// nothing about leaving.
+void AskRestartBeforeLeaving(AppState& app, ShutdownControl& shutdown, WindowHandle window);
 
 }  // namespace drivora

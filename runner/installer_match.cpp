@@ -11,6 +11,11 @@ std::optional<std::string> InstallerFolderPrefix(std::string_view programShortPa
   return ToUpperAscii(FitBuffer(programShortPath.substr(0, lastBackslash + 1), kPathBytes));
 }
 
+std::string ExecutableShortPath(const ProgramFiles& files, const std::string& path) {
+  if (path.empty()) return {};
+  return ToUpperAscii(FitBuffer(files.ShortPathName(path), kPathBytes));
+}
+
 bool IsInstallerPath(std::string_view processShortPath, std::string_view moduleShortPath,
                      const std::optional<std::string>& prefix) {
   if (!prefix || processShortPath.empty()) return false;

@@ -17,38 +17,42 @@ void ReportLaunchFailure(AppState& app, WindowHandle window, const std::string& 
 
 }  // namespace
 
-std::unique_ptr<LaunchedProgram> LaunchProgram(ProgramRunner& programs, std::string_view resolvedPath) {
-  const std::optional<std::string> commandLine = ProgramCommandLine(resolvedPath);
+std::unique_ptr<LaunchedProgram> LaunchProgram(const ProgramFiles& files, ProgramRunner& programs,
+                                               std::string_view resolvedPath) {
+  const std::optional<std::string> commandLine = ProgramCommandLine(resolvedPath, files);
   if (!commandLine) return nullptr;
-  const std::string workingFolder = CommandFolder(ProgramName(resolvedPath)).value_or(std::string{});
+  const std::string workingFolder = CommandFolder(ProgramName(resolvedPath, files)).value_or(std::string{});
   return programs.Launch(*commandLine, workingFolder);
 }
 
-bool IsInstallerProcess(const AppState& app, const ProcessSighting& process, const std::optional<std::string>& prefix) {
-  if (!prefix || process.path.empty()) return false;
-  const std::string shortPath = ToUpperAscii(FitBuffer(app.Sys.Files->ShortPathName(process.path), kPathBytes));
+bool IsInstallerProcess(const AppState& app, ProcessSighting& process, const std::optional<std::string>& prefix,
+                        SeenProcesses* seen) {
+  if (!prefix) return false;
+  const ProgramFiles& files = *app.Sys.Files;
+  const std::string shortPath = seen ? seen->ShortPathOf(process, files) : ExecutableShortPath(files, process.Path());
   return IsInstallerPath(shortPath, app.ModuleShortPath, prefix);
 }
 
-// Each wait keeps its own match flag: two workers waiting at once must not
-// clear each other's.
-bool FindsInstallerProcess(const AppState& app, ProgramRunner& programs, const std::optional<std::string>& prefix) {
+// The match flag is the pass's own: nothing else can clear it.
+bool FindsInstallerProcess(const AppState& app, ProgramRunner& programs, const std::optional<std::string>& prefix,
+                           SeenProcesses* seen) {
   bool found = false;
-  programs.EnumerateProcesses([&](const ProcessSighting& process) {
-    found = IsInstallerProcess(app, process, prefix);
+  programs.EnumerateProcesses([&](ProcessSighting& process) {
+    found = IsInstallerProcess(app, process, prefix, seen);
     return !found;
   });
   return found;
 }
 
 void WaitForInstallerFolder(const AppState& app, ProgramRunner& programs, const std::optional<std::string>& prefix) {
+  SeenProcesses seen;
   do {
     programs.Sleep(kWaitPassMilliseconds);
-  } while (FindsInstallerProcess(app, programs, prefix));
+  } while (FindsInstallerProcess(app, programs, prefix, &seen));
 }
 
 bool RunAndWait(AppState& app, ProgramRunner& programs, WindowHandle window, const std::string& resolvedPath) {
-  std::unique_ptr<LaunchedProgram> program = LaunchProgram(programs, resolvedPath);
+  std::unique_ptr<LaunchedProgram> program = LaunchProgram(*app.Sys.Files, programs, resolvedPath);
   if (!program) {
     ReportLaunchFailure(app, window, resolvedPath);
     return false;

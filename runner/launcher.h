@@ -11,6 +11,7 @@
 
 #include "app/platform.h"
 #include "runner/runner_platform.h"
+#include "runner/seen_processes.h"
 
 namespace drivora {
 
@@ -22,18 +23,24 @@ constexpr char kLaunchFailedCaption[] = "Execute error!";
 constexpr std::size_t kLaunchFailedTextBytes = 260;
 constexpr std::uint32_t kWaitPassMilliseconds = 200;
 
-// Starts the program at `resolvedPath` in its own folder, so that another
-// worker changing the process-wide directory meanwhile cannot move it.
-std::unique_ptr<LaunchedProgram> LaunchProgram(ProgramRunner& programs, std::string_view resolvedPath);
+// Starts the program at `resolvedPath` in its own folder: the folder of the
+// program the command names, not one of its arguments.
+std::unique_ptr<LaunchedProgram> LaunchProgram(const ProgramFiles& files, ProgramRunner& programs,
+                                               std::string_view resolvedPath);
 
-// Whether `process` belongs to the installer whose folder `prefix` names.
-bool IsInstallerProcess(const AppState& app, const ProcessSighting& process, const std::optional<std::string>& prefix);
+// Whether `process` belongs to the installer whose folder `prefix` names;
+// with `seen`, what earlier passes learned about the process is used.
+bool IsInstallerProcess(const AppState& app, ProcessSighting& process, const std::optional<std::string>& prefix,
+                        SeenProcesses* seen = nullptr);
 
 // One pass over the process list: whether an installer process still runs.
-bool FindsInstallerProcess(const AppState& app, ProgramRunner& programs, const std::optional<std::string>& prefix);
+// With `seen` the pass learns from and adds to what earlier passes of the
+// same wait learned; its answer is the same either way.
+bool FindsInstallerProcess(const AppState& app, ProgramRunner& programs, const std::optional<std::string>& prefix,
+                           SeenProcesses* seen = nullptr);
 
 // Passes over the process list, each after a pause, until one finds no
-// installer process; always at least one.
+// installer process; always at least one. The passes share what they learn.
 void WaitForInstallerFolder(const AppState& app, ProgramRunner& programs, const std::optional<std::string>& prefix);
 
 // Launches `resolvedPath` and waits for it and its folder's programs; false

@@ -25,7 +25,8 @@ bool IsWowHostPath(std::string_view executablePath) {
 }
 
 bool OnWowTask(WowTaskContext& context, std::uint16_t task, const std::string& fileName) {
-  if ((*context.visit)(ProcessSighting{context.processId, task, fileName})) return false;
+  ProcessSighting sighting(context.processId, task, fileName);
+  if ((*context.visit)(sighting)) return false;
   context.stop = true;
   return true;
 }

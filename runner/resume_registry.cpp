@@ -4,6 +4,8 @@
 #include "app/os_class.h"
 #include "app/resume_keys.h"
 #include "app/startup.h"
+#include "app/text.h"
+#include "runner/command_text.h"
 
 namespace drivora {
 
@@ -26,12 +28,18 @@ std::unique_ptr<RegistryKey> OpenPendingCommands(const AppState& app) {
   return app.Sys.Reg->OpenLocalMachineKey(kRunOnceKeyPath, RegistryAccess::Write);
 }
 
-void RegisterPendingCommand(RegistryKey& pendingCommands, const std::string& resolvedPath) {
-  pendingCommands.SetString(resolvedPath, resolvedPath);
+std::optional<std::string> PendingCommandLine(const AppState& app, const std::string& resolvedPath) {
+  if (!IsProgramPath(resolvedPath)) return resolvedPath;
+  return ProgramCommandLine(resolvedPath, *app.Sys.Files);
+}
+
+bool RegisterPendingCommand(const AppState& app, RegistryKey& pendingCommands, const std::string& resolvedPath) {
+  const std::optional<std::string> commandLine = PendingCommandLine(app, resolvedPath);
+  return commandLine && pendingCommands.SetString(resolvedPath, *commandLine);
 }
 
 bool ClaimPendingCommand(const AppState& app, const std::string& resolvedPath) {
-  const auto pending = app.Sys.Reg->OpenLocalMachineKey(kRunOnceKeyPath, RegistryAccess::AllAccess);
+  const auto pending = app.Sys.Reg->OpenLocalMachineKey(kRunOnceKeyPath, RegistryAccess::SetValue);
   return pending && pending->DeleteValue(resolvedPath);
 }
 

@@ -19,12 +19,22 @@ void UnregisterWizardForResume(const AppState& app);
 
 // The RunOnce key for registering commands, or null when it cannot be written.
 std::unique_ptr<RegistryKey> OpenPendingCommands(const AppState& app);
-// A pending command's name and data are both its resolved path.
-void RegisterPendingCommand(RegistryKey& pendingCommands, const std::string& resolvedPath);
 
-// Takes a command off RunOnce just before it runs. False when its value was
-// not there to delete (never registered, or already taken by a copy of the
-// same command): then the command does not run.
+// What Windows runs for a pending command at its next start: a program's
+// command line exactly as the launch makes it (the name quoted when it holds
+// a blank, arguments after it), anything else its resolved path. None for a
+// program the launch would refuse.
+std::optional<std::string> PendingCommandLine(const AppState& app, const std::string& resolvedPath);
+
+// A pending command's value is named by its resolved path, which is how its
+// claim finds it again. False when the value could not be written: then the
+// command cannot resume after a restart.
+bool RegisterPendingCommand(const AppState& app, RegistryKey& pendingCommands, const std::string& resolvedPath);
+
+// Takes a registered command off RunOnce just before it runs, with no more
+// rights than that deletion needs. False when its value was not there to
+// delete (already taken by a copy of the same command, or by someone else):
+// then the command does not run.
 bool ClaimPendingCommand(const AppState& app, const std::string& resolvedPath);
 
 }  // namespace drivora

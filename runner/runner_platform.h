@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/platform.h"
@@ -24,14 +25,41 @@ class LaunchedProgram {
 
 // One running process, or one 16-bit task inside an NTVDM.EXE host, as a
 // walk over the process list reports it.
-struct ProcessSighting {
+class ProcessSighting {
+ public:
+  using PathReader = std::function<std::string()>;
+
+  // A process or task whose path came with the list.
+  ProcessSighting(std::uint32_t id, std::uint16_t taskHandle, std::string path)
+      : processId(id), task(taskHandle), path_(std::move(path)) {}
+  // A process whose path is read from it only when someone asks: reading it
+  // means looking into the process, which costs more than the rest of the walk.
+  ProcessSighting(std::uint32_t id, std::uint64_t created, PathReader readPath)
+      : processId(id), creationTime(created), readPath_(std::move(readPath)) {}
+
   std::uint32_t processId = 0;
   std::uint16_t task = 0;  // only meaningful for a 16-bit task
-  std::string path;        // the executable's full path; empty when it could not be read
+  // When the process was created, in the system's 100 ns units; 0 when it is
+  // not known. With the id it tells a process from a later one that was
+  // given the same id.
+  std::uint64_t creationTime = 0;
+
+  // The executable's full path, read once; empty when it could not be read.
+  const std::string& Path() {
+    if (!path_) path_ = readPath_ ? readPath_() : std::string{};
+    return *path_;
+  }
+  // The path a visitor remembers from an earlier walk for this very process
+  // (same id, same creation time): the walk takes it and reads nothing.
+  void Recall(std::string path) { path_ = std::move(path); }
+
+ private:
+  PathReader readPath_;
+  std::optional<std::string> path_;
 };
 
 // Returns true to go on with the walk, false to stop it.
-using ProcessVisitor = std::function<bool(const ProcessSighting&)>;
+using ProcessVisitor = std::function<bool(ProcessSighting&)>;
 
 class ProgramRunner {
  public:

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/file_contents.h"
 #include "sim/board_parser.h"
 
 namespace drivora {
@@ -31,12 +32,12 @@ std::int64_t LoadImageBeside(void* context, const char* name, std::size_t nameLe
 }  // namespace
 
 std::unique_ptr<sim::Board> LoadBoardFile(const std::string& path, std::string& error) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
+  const std::optional<std::string> contents = ReadRegularFile(path);
+  if (!contents) {
     error = path + ": cannot be read";
     return nullptr;
   }
-  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::string& text = *contents;
   auto board = std::make_unique<sim::Board>();
   ImageFolder folder{std::filesystem::path(path).parent_path()};
   sim::BoardParseError problem{};

@@ -21,6 +21,18 @@ bool ReadsBackAs(const std::string& value, std::size_t capacity) {
   return value.find_first_of(std::string("\n\r\0", 3)) == std::string::npos;
 }
 
+// True when the header holds more than the short line gives: the identification,
+// the revision byte and the dword at 0x2C.
+bool NeedsConfigLine(const sim::PciFunction& f) {
+  constexpr int kRevisionDword = 2, kSubsystemDword = 0x2C / 4;
+  for (int d = 1; d < 64; ++d) {
+    if (d == kSubsystemDword) continue;
+    const std::uint32_t rest = d == kRevisionDword ? f.config[d] & ~0xFFu : f.config[d];
+    if (rest) return true;
+  }
+  return false;
+}
+
 void WritePci(const sim::Board& board, std::string& out) {
   if (board.pciCount == 0) return;
   out += "\n[PCI]\n";
@@ -30,6 +42,7 @@ void WritePci(const sim::Board& board, std::string& out) {
     const std::uint32_t id = f.config[0], subsystem = f.config[0x2C / 4];
     out += where + "=" + Hex(id & 0xFFFF, 4) + ":" + Hex(id >> 16, 4) + " " + Hex(subsystem & 0xFFFF, 4) + ":" +
            Hex(subsystem >> 16, 4) + " " + Hex(f.config[2] & 0xFF, 2) + "\n";
+    if (!NeedsConfigLine(f)) continue;
     out += where + ".Config=";
     for (int d = 0; d < 64; ++d) {
       if (d) out += ' ';

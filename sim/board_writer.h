@@ -17,11 +17,11 @@ struct BoardFileText {
   std::string imageName;
 };
 
-// Every PCI function with its whole configuration header, the chips, the
-// image's name and the device keys. Texts that the reader would take
-// differently (a line break, blanks at either end, too long) are left out and
-// named in `leftOut`, so that the file always reads back as the model it came
-// from.
+// Every PCI function with its whole configuration header (only the short line
+// where the header holds nothing more), the chips, the image's name and the
+// device keys. Texts that the reader would take differently (a line break,
+// blanks at either end, too long) are left out and named in `leftOut`, so that
+// the file always reads back as the model it came from.
 std::string FormatBoardFile(const sim::Board& board, const BoardFileText& text, std::vector<std::string>& leftOut);
 
 }  // namespace drivora

@@ -35,7 +35,7 @@ std::unique_ptr<RegistryKey> Win32Registry::OpenLocalMachineKey(const std::strin
   switch (access) {
     case RegistryAccess::Open: status = RegOpenKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &key); break;
     case RegistryAccess::Write: status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_WRITE, &key); break;
-    case RegistryAccess::AllAccess: status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, &key); break;
+    case RegistryAccess::SetValue: status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, &key); break;
   }
   if (status != ERROR_SUCCESS) return nullptr;
   return std::make_unique<Win32RegistryKey>(key);

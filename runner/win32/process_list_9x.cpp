@@ -35,8 +35,9 @@ bool ReadEntry(ProcessEntryFunction read, HANDLE snapshot, PROCESSENTRY32& entry
 void VisitSnapshot(const ToolhelpFunctions& toolhelp, HANDLE snapshot, const ProcessVisitor& visit) {
   PROCESSENTRY32 entry{};
   for (bool read = ReadEntry(toolhelp.first, snapshot, entry); read; read = ReadEntry(toolhelp.next, snapshot, entry)) {
-    // Ordinary processes carry no 16-bit task.
-    const ProcessSighting process{entry.th32ProcessID, 0, entry.szExeFile};
+    // Ordinary processes carry no 16-bit task, and the list tells no
+    // creation time: nothing the walk reports here is remembered.
+    ProcessSighting process(entry.th32ProcessID, 0, entry.szExeFile);
     if (!visit(process)) return;
   }
 }

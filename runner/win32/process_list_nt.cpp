@@ -46,46 +46,69 @@ std::optional<std::vector<std::uint32_t>> ProcessIds(const NtProcessFunctions& p
   });
 }
 
-// The executable's path through its first module, which is the executable.
-std::string FirstModulePath(const NtProcessFunctions& psapi, DWORD processId) {
-  const UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
-  if (!process) return {};
-  HMODULE executable = nullptr;
-  DWORD needed = 0;
-  if (!psapi.enumModules(process.get(), &executable, sizeof executable, &needed)) return {};
-  char name[kNameChars] = {};
-  const DWORD length = psapi.moduleFileName(process.get(), executable, name, kNameChars);
-  return std::string(name, length < kNameChars ? length : 0);
-}
+// One process of the id list, opened once for everything the walk may ask of
+// it: with the rights to read its modules where it grants them, else with the
+// limited right that newer systems grant for its image name and times.
+class OpenedProcess {
+ public:
+  explicit OpenedProcess(DWORD processId)
+      : full_(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId)),
+        limited_(full_ ? nullptr : OpenProcess(kQueryLimitedInformation, FALSE, processId)) {}
 
-// Newer systems refuse the module read for processes of other sessions or
-// of 64 bits; their image name still tells where the program lies.
-std::string ImageNamePath(DWORD processId) {
-  const HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  const auto fullImageName = FindFunction<FullImageNameFunction>(kernel, "QueryFullProcessImageNameA");
-  if (!fullImageName) return {};
-  const UniqueKernelHandle process(OpenProcess(kQueryLimitedInformation, FALSE, processId));
-  if (!process) return {};
-  char name[kNameChars] = {};
-  DWORD length = kNameChars;
-  if (!fullImageName(process.get(), 0, name, &length) || length >= kNameChars) return {};
-  return std::string(name, length);
-}
+  // 0 when the process could not be opened or would not tell.
+  std::uint64_t CreationTime() const {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!Query() || !GetProcessTimes(Query(), &created, &exited, &kernel, &user)) return 0;
+    return (std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+  }
 
-std::string ExecutablePath(const NtProcessFunctions& psapi, DWORD processId) {
-  std::string path = FirstModulePath(psapi, processId);
-  return path.empty() ? ImageNamePath(processId) : path;
-}
+  // Newer systems refuse the module read for processes of other sessions or
+  // of 64 bits; their image name still tells where the program lies.
+  std::string ExecutablePath(const NtProcessFunctions& psapi) const {
+    std::string path = FirstModulePath(psapi);
+    return path.empty() ? ImageNamePath() : path;
+  }
+
+ private:
+  HANDLE Query() const { return full_ ? full_.get() : limited_.get(); }
+
+  // The executable's path through its first module, which is the executable.
+  std::string FirstModulePath(const NtProcessFunctions& psapi) const {
+    if (!full_) return {};
+    HMODULE executable = nullptr;
+    DWORD needed = 0;
+    if (!psapi.enumModules(full_.get(), &executable, sizeof executable, &needed)) return {};
+    char name[kNameChars] = {};
+    const DWORD length = psapi.moduleFileName(full_.get(), executable, name, kNameChars);
+    return std::string(name, length < kNameChars ? length : 0);
+  }
+
+  std::string ImageNamePath() const {
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    const auto fullImageName = FindFunction<FullImageNameFunction>(kernel, "QueryFullProcessImageNameA");
+    if (!fullImageName || !Query()) return {};
+    char name[kNameChars] = {};
+    DWORD length = kNameChars;
+    if (!fullImageName(Query(), 0, name, &length) || length >= kNameChars) return {};
+    return std::string(name, length);
+  }
+
+  UniqueKernelHandle full_;
+  UniqueKernelHandle limited_;
+};
 
 BOOL WINAPI ReportWowTask(DWORD, WORD, WORD task, PSZ, PSZ fileName, LPARAM context) {
   return OnWowTask(*reinterpret_cast<WowTaskContext*>(context), task, fileName ? fileName : "");
 }
 
 // False when the visitor asked to stop, in the host's tasks or at the host.
+// The path is read only if the visitor, or the question whether the process
+// hosts 16-bit tasks, needs it and the visitor did not remember it.
 bool VisitProcess(const NtProcessFunctions& functions, DWORD processId, const ProcessVisitor& visit) {
-  const std::string path = ExecutablePath(functions, processId);
-  if (!visit(ProcessSighting{processId, 0, path})) return false;
-  if (!IsWowHostPath(path)) return true;
+  const OpenedProcess process(processId);
+  ProcessSighting sighting(processId, process.CreationTime(), [&] { return process.ExecutablePath(functions); });
+  if (!visit(sighting)) return false;
+  if (!IsWowHostPath(sighting.Path())) return true;
   WowTaskContext context{processId, &visit, false};
   functions.enumWowTasks(processId, &ReportWowTask, reinterpret_cast<LPARAM>(&context));
   return !context.stop;

@@ -2,11 +2,14 @@
 # The wizard on a Chinese system (language 2052, code page 936): the title and
 # the About box come from the Chinese twins of the string table, the browse
 # and exit rows and the first description from the disc's LANG.2052 section;
-# the popup menu is the English one, and its Close ends the wizard.
+# the popup menu is the English one, and its Close ends the wizard. A
+# truncated SETUP.BMP lies beside the program: the built-in picture shows.
 # Usage: chinese_system.sh WINDOWS_BUILD_DIR ARTIFACT_DIR
 set -euo pipefail
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
+# shellcheck source=tests/e2e/pictures.sh
+source "$(dirname "$0")/pictures.sh"
 
 e2e_wizard_begin "$1" "$2" chinese
 root=$(cd "$E2E_TESTS_DIR/.." && pwd)
@@ -18,9 +21,12 @@ gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
 lang_text() { LC_ALL=C sed -n '/^\[LANG\.2052\]/,/^\[/p' "$root/demo/disc/Setup.ini" | tr -d '\r' | LC_ALL=C sed -n "s/^$1=//p"; }
 
 e2e_wizard_machine g41-w83627
+e2e_write_picture truncated "$WIZ_DISC/SETUP.BMP"
 e2e_wizard_start program
 window=$(main_window)
 printf '%s\n' "$window" >"$E2E_ARTIFACTS/window.txt"
+e2e_client_shot "$E2E_ARTIFACTS/window.png"
+e2e_expect_builtin_picture truncated "$E2E_ARTIFACTS/window.png"
 
 [ "$(awk -F'\t' '$1 == "W" { print $5 }' <<<"$window")" = "Drivora..." ] || e2e_fail "the title is not Drivora..."
 [ "$(awk -F'\t' '$1 == "R" { print $6 }' <<<"$window" | tail -n 2)" = "$(lang_text Explorer)

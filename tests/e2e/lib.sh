@@ -84,18 +84,18 @@ e2e_cleanup() {
   exit "$status"
 }
 
-# e2e_begin ARTIFACT_DIR [PREFIX]: the shared test prefix (or PREFIX, a
-# prefix of the test's own, kept between runs), a fresh temporary folder
-# (E2E_TMP) and the clean-up on exit.
+# e2e_begin ARTIFACT_DIR [PREFIX]: a prefix of the test's own, kept between
+# runs (PREFIX, or one in the artifact folder), a fresh temporary folder
+# (E2E_TMP) and the clean-up on exit. With prefixes of their own, tests run
+# side by side: a Wine desktop belongs to one prefix.
 e2e_begin() {
   E2E_ARTIFACTS=$1
   mkdir -p "$E2E_ARTIFACTS"
   rm -f "$E2E_ARTIFACTS"/*.png
   trap e2e_cleanup EXIT
   trap 'exit 130' INT TERM
-  # The prefix the Windows tests use (made once per checkout; concurrent
-  # callers wait for the first), never one the caller happens to have set.
-  WINEPREFIX=$(env -u WINEPREFIX DRIVORA_WINEPREFIX="${2:-}" timeout 300 "$E2E_TESTS_DIR/wine-prefix") ||
+  # Never a prefix the caller happens to have set.
+  WINEPREFIX=$(env -u WINEPREFIX DRIVORA_WINEPREFIX="${2:-$E2E_ARTIFACTS/wineprefix}" timeout 300 "$E2E_TESTS_DIR/wine-prefix") ||
     e2e_fail "the Wine prefix could not be made"
   export WINEPREFIX WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/drivora-e2e-XXXXXX")
@@ -202,6 +202,16 @@ e2e_wizard_begin() {
   WIZ_BUILD=$(cd "$1" && pwd)
   E2E_WINPROBE=$WIZ_BUILD/tests/windows/e2e/winprobe.exe
   e2e_begin "$2" "$WIZ_BUILD/wineprefix-e2e-$3"
+}
+
+# Whether the driver's service is gone from the registry, waited for up to
+# 30 s: the wizard removes it once detection is done.
+e2e_service_gone() {
+  for _ in $(seq 150); do
+    wine reg query 'HKLM\System\CurrentControlSet\Services\S12345' >/dev/null 2>&1 || return 0
+    sleep 0.2
+  done
+  return 1
 }
 
 # e2e_wizard_machine BOARD: the demo disc on that demo board under Windows XP,

@@ -4,21 +4,29 @@
 # demo board g41-w83627 under Windows XP, in a prefix of the test's own.
 #
 # One start (detection takes about a minute) serves every check in order: the
-# window and its picture, the rows, hover, Enter, the popup menu and About,
-# a second start, installing a package, browsing the disc, and leaving through
-# the exit row after the restart question.
+# driver's service gone once the window is up, the window and its picture (a
+# 16-bit SETUP.BMP without colour table lies beside the program, so the
+# built-in picture shows), the rows, hover, Enter, the popup menu and About,
+# a second start, installing a package, browsing the disc, rows activated
+# while another installs, and leaving through the exit row after the restart
+# question.
 # Usage: main_window.sh WINDOWS_BUILD_DIR ARTIFACT_DIR
 set -euo pipefail
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
+# shellcheck source=tests/e2e/pictures.sh
+source "$(dirname "$0")/pictures.sh"
 
 e2e_wizard_begin "$1" "$2" main
 root=$(cd "$E2E_TESTS_DIR/.." && pwd)
 board=g41-w83627
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 e2e_wizard_machine "$board"
+e2e_write_picture 16-bit "$WIZ_DISC/SETUP.BMP"
 e2e_wizard_start program
 e2e_log "the wizard is up"
+e2e_service_gone || e2e_fail "the service S12345 is still registered while the window is open"
+e2e_log "PASS: the wizard detected through the driver and removed its service"
 
 # --- the window -----------------------------------------------------------------
 window=$(main_window)
@@ -45,6 +53,7 @@ client_shot() {
 text_region() { convert "$1" -crop 320x254+32+216 +repage -format '%#' info:; }
 
 shot=$(client_shot window)
+e2e_expect_builtin_picture 16-bit "$shot"
 [ "$(e2e_pixel "$shot" 10 10)" = "0,0,255" ] || e2e_fail "the picture's blue field is $(e2e_pixel "$shot" 10 10) at 10,10"
 [ "$(e2e_pixel "$shot" 391 460)" = "0,0,255" ] || e2e_fail "the picture does not reach pixel 391"
 [ "$(e2e_pixel "$shot" 450 440)" = "255,224,16" ] || e2e_fail "the list is $(e2e_pixel "$shot" 450 440), not the list colour"
@@ -137,6 +146,32 @@ done
 probe --close "$explorer" >/dev/null
 [ "$(wc -l <"$log")" -eq 1 ] || e2e_fail "the browse row ran an installer"
 e2e_log "the browse row opened Explorer on the disc ($explorer) and ran nothing"
+
+# --- rows activated while another installs wait their turn ---------------------
+# Both installers write their beginning and end into one trace; the first
+# holds until the test releases it, so that the activations surely come while
+# it runs: its own row once more (as a person does when nothing seems to
+# happen), then a second row.
+order="$WIZ_DISC/ORDER.LOG"
+printf 'marker\tD:\\ORDER.LOG\tgraphics begins\nawait\tD:\\RELEASE.FLG\t120000\nmarker\tD:\\ORDER.LOG\tgraphics ends\n' \
+  >"$WIZ_DISC/VGA/INTEL/SETUP.ARG"
+printf 'marker\tD:\\ORDER.LOG\tDirectX begins\nmarker\tD:\\ORDER.LOG\tDirectX ends\n' >"$WIZ_DISC/DIRECTX/DXSETUP.ARG"
+traced() { tr -d '\r' <"$order" 2>/dev/null | cut -f 1; }
+activate_row "Intel graphics driver" || e2e_fail "no graphics row"
+for _ in $(seq 120); do traced | grep -qx 'graphics begins' && break; sleep 0.5; done
+traced | grep -qx 'graphics begins' || e2e_fail "the graphics installer did not start: $(traced)"
+activate_row "Intel graphics driver" || e2e_fail "the graphics row could not be activated again"
+activate_row "DirectX 9.0c" || e2e_fail "no DirectX row"
+sleep 3
+[ "$(traced | tr '\n' ,)" = "graphics begins," ] ||
+  e2e_fail "something started beside the graphics installer: $(traced | tr '\n' ,)"
+: >"$WIZ_DISC/RELEASE.FLG"
+for _ in $(seq 240); do traced | grep -qx 'DirectX ends' && break; sleep 0.5; done
+wait_disc_idle 120 || e2e_fail "the installers still ran 2 minutes after the release"
+sleep 2
+[ "$(traced | tr '\n' ,)" = "graphics begins,graphics ends,DirectX begins,DirectX ends," ] ||
+  e2e_fail "each installer should have run once, in activation order: $(traced | tr '\n' ,)"
+e2e_log "a row activated twice ran once; the second row waited for it, then ran once"
 
 activate_row "Exit" || e2e_fail "no exit row"
 question=

@@ -5,6 +5,11 @@
 # and nothing is left under RunOnce afterwards. Windows promises no order among
 # RunOnce values (Wine runs them last registered first), so only the set of
 # commands is checked.
+#
+# The disc lies in a folder whose name holds a blank ("MY DISC"), and one
+# command has an argument: what Windows runs at the next start must be the
+# program the wizard meant, with its argument, and not "MY.EXE", which lies
+# beside the folder and is what the unquoted path would start.
 # Usage: resume_after_restart.sh STAND_IN_WIZARD_EXE INSTALLER_EXE ARTIFACT_DIR
 set -euo pipefail
 # shellcheck source=tests/e2e/lib.sh
@@ -15,9 +20,10 @@ installer_exe=$2
 e2e_begin "$3"
 
 run_once='HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce'
-disc="$E2E_TMP/disc"
+disc="$E2E_TMP/MY DISC"
 mkdir "$disc"
 cp "$wizard_exe" "$disc/SETUP.EXE"
+cp "$installer_exe" "$E2E_TMP/MY.EXE"
 trace="$disc/TRACE.TXT"
 trace_windows="Z:${trace//\//\\}"
 for name in FIRST SECOND THIRD; do
@@ -26,7 +32,8 @@ for name in FIRST SECOND THIRD; do
 done
 # The first installer goes on long after the test has broken the run off.
 printf 'sleep\t600000\n' >>"$disc/FIRST.ARG"
-printf '[ExecuteNormal]\r\nDrivers=FIRST.EXE;SECOND.EXE;THIRD.EXE\r\n' >"$disc/SETUP.INI"
+# The argument is a switch, so SECOND.EXE still does what its .ARG file says.
+printf '[ExecuteNormal]\r\nDrivers=FIRST.EXE;SECOND.EXE -s;THIRD.EXE\r\n' >"$disc/SETUP.INI"
 
 # The disc's values under RunOnce, one command name a line, sorted.
 pending_on_disc() {
@@ -58,7 +65,7 @@ e2e_wait_prefix_idle 120 || e2e_fail "the prefix stayed busy for 120 s after the
 
 for name in FIRST SECOND THIRD; do
   count=$(runs_of "$name")
-  [ "$count" = 1 ] || e2e_fail "$name.EXE ran $count times in all; trace: $(cat "$trace")"
+  [ "$count" = 1 ] || e2e_fail "$name.EXE ran $count times in all; trace: $(cat "$trace" 2>/dev/null)"
 done
 left=$(pending_on_disc | tr '\n' ' ')
 [ -z "$left" ] || e2e_fail "RunOnce still holds after the restart: $left"

@@ -7,12 +7,14 @@
 // Input: the wizard's folder, a zero byte, then the command list.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "fuzz_check.h"
+#include "app/platform.h"
 #include "runner/command_path.h"
 #include "runner/command_text.h"
 
@@ -21,6 +23,20 @@ namespace {
 using namespace drivora;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Where a command names several possible programs, the file that exists
+// decides: the two extremes are no file at all and every file.
+class DiscFiles final : public ProgramFiles {
+ public:
+  explicit DiscFiles(bool everyFileExists) : everyFileExists_(everyFileExists) {}
+  std::string ModuleFileName() const override { return "D:\\DISC\\SETUP.EXE"; }
+  std::string ShortPathName(const std::string&) const override { return {}; }
+  bool FileExists(const std::string&) const override { return everyFileExists_; }
+  std::unique_ptr<ConfigFile> OpenConfigFile(const std::string&) const override { return nullptr; }
+
+ private:
+  bool everyFileExists_;
+};
 
 // The program a command line starts: what CreateProcess, and a program's own
 // start-up code, take for argv[0]. A quoted name ends at the next quote, with
@@ -71,9 +87,9 @@ std::vector<std::string> Arguments(std::string_view rest) {
   }
 }
 
-void CheckProgram(std::string_view resolved) {
-  const std::string_view name = ProgramName(resolved);
-  const std::optional<std::string> line = ProgramCommandLine(resolved);
+void CheckProgram(std::string_view resolved, const ProgramFiles& files) {
+  const std::string_view name = ProgramName(resolved, files);
+  const std::optional<std::string> line = ProgramCommandLine(resolved, files);
   if (!line) {
     FUZZ_CHECK(name.find('"') != std::string_view::npos);  // only a name no file can have is refused
     return;
@@ -108,8 +124,12 @@ void CheckCommand(std::string_view command, std::string_view wizardFolder) {
   if (trimmed.find(":\\") == 1) FUZZ_CHECK(*resolved == trimmed);
   else FUZZ_CHECK(resolved->starts_with(wizardFolder));
   if (const auto folder = CommandFolder(*resolved)) FUZZ_CHECK(resolved->starts_with(*folder));
-  if (IsProgramPath(*resolved)) CheckProgram(*resolved);
-  else CheckDocument(*resolved);
+  if (IsProgramPath(*resolved)) {
+    CheckProgram(*resolved, DiscFiles(false));
+    CheckProgram(*resolved, DiscFiles(true));
+  } else {
+    CheckDocument(*resolved);
+  }
 }
 
 }  // namespace

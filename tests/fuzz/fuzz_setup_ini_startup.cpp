@@ -98,7 +98,7 @@ void CheckCommands(const AppState& app) {
       if (!resolved) continue;
       FUZZ_CHECK(resolved->size() < kResolvedPathBytes);
       if (IsProgramPath(*resolved)) {
-        if (const auto line = ProgramCommandLine(*resolved)) FUZZ_CHECK(line->size() <= resolved->size() + 2);
+        if (const auto line = ProgramCommandLine(*resolved, *app.Sys.Files)) FUZZ_CHECK(line->size() <= resolved->size() + 2);
       }
     }
   }

@@ -79,6 +79,16 @@ bool SleepThenMark(const Words& w) {
   return w.size() < 4 || AppendLine(w.at(2), w.at(3) + "\t" + CurrentFolder());
 }
 
+// await FILE MS: holds until FILE exists, for at most MS; false if it never
+// appears. A test releases an installer with it at the moment it chooses.
+bool Await(const Words& w) {
+  const DWORD limit = static_cast<DWORD>(std::stoul(w.at(2)));
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < limit; Sleep(50)) {
+    if (GetFileAttributesA(w.at(1).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  }
+  return false;
+}
+
 // spawn CHILD MS OUT NAME: CHILD from this program's folder sleeps MS, then marks.
 bool Spawn(const Words& w) {
   return StartDetached(FolderOf(OwnPath()) + "\\" + w.at(1), {"sleep", w.at(2), w.at(3), w.at(4)});
@@ -104,7 +114,7 @@ std::string OwnPath() {
 bool RunAction(const Words& words) {
   static const std::map<std::string, std::function<bool(const Words&)>> actions{
       {"marker", Marker}, {"runonce", ListRunOnce}, {"sleep", SleepThenMark},
-      {"spawn", Spawn},   {"relocate", Relocate},
+      {"spawn", Spawn},   {"relocate", Relocate},    {"await", Await},
   };
   if (words.empty()) return false;
   const auto action = actions.find(words.front());

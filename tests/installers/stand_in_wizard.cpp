@@ -6,9 +6,6 @@
 // Usage: SETUP.EXE KEY VALUE
 #include <windows.h>
 
-#include <thread>
-#include <vector>
-
 #include "app/app_state.h"
 #include "app/catalogue.h"
 #include "app/startup.h"
@@ -18,25 +15,7 @@
 #include "app/win32/registry_win32.h"
 #include "runner/install_worker.h"
 #include "runner/win32/win32_runner.h"
-
-namespace {
-
-// Worker threads this program waits for before it ends.
-class JoinedWorkers final : public drivora::WorkerThreads {
- public:
-  ~JoinedWorkers() override {
-    for (std::thread& worker : workers_) worker.join();
-  }
-  bool Start(std::function<void()> work) override {
-    workers_.emplace_back(std::move(work));
-    return true;
-  }
-
- private:
-  std::vector<std::thread> workers_;
-};
-
-}  // namespace
+#include "tests/joined_threads.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) return 2;
@@ -54,7 +33,7 @@ int main(int argc, char** argv) {
   if (app.Catalogue.Entries.back().key != argv[1]) return 1;
 
   drivora::win32::Win32Runner runner;
-  JoinedWorkers workers;
+  drivora::test::JoinedThreads workers;
   drivora::RunnerSystem system = runner.System();
   system.Threads = &workers;
   return drivora::StartInstallWorker(app, system, nullptr) ? 0 : 1;

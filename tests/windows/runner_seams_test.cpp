@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -95,13 +96,40 @@ TEST_F(Win32Seams, TheProcessListHoldsThisProgramAndOneItStarted) {
   char ownPath[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, ownPath, MAX_PATH);
   bool sawSelf = false, sawStarted = false;
-  ASSERT_TRUE(programs_.EnumerateProcesses([&](const drivora::ProcessSighting& process) {
-    sawSelf = sawSelf || (process.processId == GetCurrentProcessId() && drivora::EqualsIgnoreAsciiCase(process.path, ownPath));
-    sawStarted = sawStarted || drivora::EqualsIgnoreAsciiCase(process.path, installer_);
+  ASSERT_TRUE(programs_.EnumerateProcesses([&](drivora::ProcessSighting& process) {
+    sawSelf = sawSelf || (process.processId == GetCurrentProcessId() && drivora::EqualsIgnoreAsciiCase(process.Path(), ownPath));
+    sawStarted = sawStarted || drivora::EqualsIgnoreAsciiCase(process.Path(), installer_);
     return true;
   }));
   EXPECT_TRUE(sawSelf);
   EXPECT_TRUE(sawStarted);
+  program->WaitForExit();
+}
+
+// What the completion wait remembers a process by: its id and creation time,
+// the same at every walk while it runs, and its path read only when asked.
+TEST_F(Win32Seams, TheProcessWalkTellsEachProcessItsCreationTime) {
+  const auto program = programs_.Launch(Quoted(installer_) + " sleep 1500", folder_);
+  ASSERT_NE(program, nullptr);
+  const auto creationTimes = [&] {
+    std::map<std::uint32_t, std::uint64_t> times;
+    EXPECT_TRUE(programs_.EnumerateProcesses([&](drivora::ProcessSighting& process) {
+      if (process.task == 0) times[process.processId] = process.creationTime;
+      return true;
+    }));
+    return times;
+  };
+  const auto first = creationTimes();
+  const auto second = creationTimes();
+  ASSERT_TRUE(first.contains(GetCurrentProcessId()));
+  FILETIME created{}, exited{}, kernel{}, user{};
+  ASSERT_TRUE(GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user));
+  EXPECT_EQ(first.at(GetCurrentProcessId()), (std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime);
+  for (const auto& [id, time] : first) {
+    if (second.contains(id)) {
+      EXPECT_EQ(second.at(id), time) << "process " << id;
+    }
+  }
   program->WaitForExit();
 }
 
@@ -121,8 +149,8 @@ TEST_F(Win32Seams, TheSnapshotWalkSeesThisProgramAndStopsWhenAsked) {
   GetModuleFileNameA(nullptr, ownPath, MAX_PATH);
   const std::string ownName = std::string(ownPath).substr(std::string(ownPath).rfind('\\') + 1);
   bool sawSelf = false;
-  ASSERT_TRUE(drivora::win32::Walk9xProcesses([&](const drivora::ProcessSighting& process) {
-    const std::string& path = process.path;
+  ASSERT_TRUE(drivora::win32::Walk9xProcesses([&](drivora::ProcessSighting& process) {
+    const std::string& path = process.Path();
     sawSelf = process.processId == GetCurrentProcessId() && path.size() >= ownName.size() &&
               drivora::EqualsIgnoreAsciiCase(path.substr(path.size() - ownName.size()), ownName);
     return !sawSelf;

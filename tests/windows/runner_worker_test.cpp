@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "app/catalogue.h"
 #include "app/text.h"
 #include "app/win32/handles.h"
+#include "tests/joined_threads.h"
 #include "tests/windows/person_at_screen.h"
 #include "tests/windows/temp_folder.h"
 #include "app/win32/os_facts_win32.h"
@@ -74,6 +76,22 @@ std::vector<std::string> ValueNames(HKEY root, const char* path) {
     names.emplace_back(name, length);
   }
   return names;
+}
+
+// Every string value of a key, name to data.
+std::map<std::string, std::string> ValueData(HKEY root, const char* path) {
+  std::map<std::string, std::string> values;
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(root, path, 0, KEY_READ, &opened) != ERROR_SUCCESS) return values;
+  const UniqueRegKey key(opened);
+  for (const std::string& name : ValueNames(root, path)) {
+    char data[1024] = {};
+    DWORD bytes = sizeof data - 1;
+    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data), &bytes) == ERROR_SUCCESS) {
+      values[name] = data;
+    }
+  }
+  return values;
 }
 
 bool KeyExists(const std::string& path) {
@@ -173,6 +191,7 @@ class RecordingStarts final : public drivora::ProgramRunner {
   void StartWithoutWaiting(const std::string& commandLine) override {
     started.push_back(commandLine);
     traceWhenStarted.push_back(ReadFile(traceFile_));
+    pendingWhenStarted.push_back(ValueData(HKEY_LOCAL_MACHINE, kRunOnce));
   }
   void MinimiseWindow(WindowHandle window) override { real_.MinimiseWindow(window); }
   void Sleep(std::uint32_t milliseconds) override { real_.Sleep(milliseconds); }
@@ -180,6 +199,7 @@ class RecordingStarts final : public drivora::ProgramRunner {
 
   std::vector<std::string> started;
   std::vector<std::string> traceWhenStarted;
+  std::vector<std::map<std::string, std::string>> pendingWhenStarted;
 
  private:
   drivora::ProgramRunner& real_;
@@ -426,19 +446,66 @@ TEST_F(RunnerOnDisc, AnEntryOfAnotherCategoryLeavesTheDeviceKeys) {
   if (!hadEnum) RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum");
 }
 
-TEST_F(RunnerOnDisc, WithoutTheRunOnceKeyNothingRunsAndNothingIsShown) {
+// Nothing can be registered, so nothing could resume after a restart; the
+// commands still run now, each once.
+TEST_F(RunnerOnDisc, WithoutTheRunOnceKeyEveryCommandStillRunsOnce) {
   AddInstaller("A.EXE", "marker\t" + Trace() + "\tA\n");
   std::ofstream(InDisc("README.TXT")) << "read me";
-  WriteSetupIni("A.EXE;README.TXT");
+  WriteSetupIni("A.EXE;README.TXT;A.EXE");
   const SavedKey saved(kRunOnce);
   ASSERT_FALSE(KeyExists(kRunOnce));
 
   RunEntry();
 
-  EXPECT_EQ(ReadFile(Trace()), "");
-  EXPECT_TRUE(starts_.started.empty());
+  EXPECT_EQ(ReadFile(Trace()), "A\t" + Folder() + "\n");
+  ASSERT_EQ(starts_.started.size(), 1u);
+  EXPECT_EQ(starts_.started[0], "EXPLORER \"" + InDisc("README.TXT") + "\"");
   EXPECT_TRUE(boxes_.shown.empty());
-  EXPECT_EQ(app_.LaunchCount.load(), 0);
+  EXPECT_EQ(app_.LaunchCount.load(), 1);
+}
+
+// What Windows would run after a restart is the command line the launch
+// uses: the program's name quoted, the arguments after it.
+TEST_F(RunnerOnDisc, RunOnceHoldsTheLaunchCommandLineOfAProgramInAFolderWithABlank) {
+  AddInstaller("MY DIR\\A.EXE", "marker\t" + Trace() + "\tA\n");
+  std::ofstream(InDisc("README.TXT")) << "read me";
+  WriteSetupIni("README.TXT;MY DIR\\A.EXE -s");
+
+  RunEntry();
+
+  ASSERT_EQ(starts_.pendingWhenStarted.size(), 1u);
+  const auto& pending = starts_.pendingWhenStarted[0];
+  const auto value = pending.find(InDisc("MY DIR\\A.EXE -s"));
+  ASSERT_NE(value, pending.end()) << "no RunOnce value named by the resolved path";
+  EXPECT_EQ(value->second, "\"" + InDisc("MY DIR\\A.EXE") + "\" -s");
+  EXPECT_EQ(ReadFile(Trace()), "A\t" + InDisc("MY DIR") + "\n");
+  EXPECT_TRUE(PendingOnDisc().empty());
+}
+
+TEST_F(RunnerOnDisc, EntriesActivatedWhileOneInstallsWaitTheirTurnAndRunOnce) {
+  AddInstaller("A.EXE", "marker\t" + Trace() + "\tA begins\nsleep\t1500\nmarker\t" + Trace() + "\tA ends\n");
+  AddInstaller("B.EXE", "marker\t" + Trace() + "\tB\n");
+  WriteSetupIni("A.EXE", "Other=B.EXE\r\n");
+  drivora::AddInstallEntry(app_.Catalogue, "UTIL.Tools", "Entry");
+  drivora::AddInstallEntry(app_.Catalogue, "UTIL.Other", "Other");
+  drivora::test::JoinedThreads threads;
+  runner_.Threads = &threads;
+  const auto activate = [&](std::int32_t index) {
+    app_.SelectedIndex = index;
+    return drivora::StartInstallWorker(app_, runner_, nullptr);
+  };
+
+  ASSERT_TRUE(activate(0));
+  ASSERT_TRUE(TraceGains("A begins", std::chrono::seconds(20)));
+  EXPECT_TRUE(activate(0));
+  EXPECT_TRUE(activate(1));
+  EXPECT_TRUE(activate(1));
+  threads.JoinAll();
+
+  EXPECT_EQ(ReadFile(Trace()), "A begins\t" + Folder() + "\nA ends\t" + Folder() + "\nB\t" + Folder() + "\n");
+  EXPECT_TRUE(PendingOnDisc().empty());
+  EXPECT_FALSE(HasResumeValue());
+  EXPECT_EQ(app_.LaunchCount.load(), 2);
 }
 
 TEST_F(RunnerOnDisc, AProgramInASubfolderRunsInThatFolder) {

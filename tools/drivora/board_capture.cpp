@@ -14,40 +14,19 @@ namespace {
 
 constexpr std::uint16_t kPciAddressPort = 0xCF8;
 constexpr std::uint16_t kPciDataPort = 0xCFC;
-constexpr unsigned kLastBus = 128;  // the wizard's scan stops here
+constexpr unsigned kLastScannedBus = 128;  // the wizard's scan stops here
 
-std::uint32_t ReadConfigDword(const AppState& app, std::uint32_t address) {
-  ScopedHardwareLock lock(*app.Sys.Locks, HardwareLock::PciConfig);
-  app.Sys.Io->WritePortDword(kPciAddressPort, address);
-  return app.Sys.Io->ReadPortDword(kPciDataPort);
+std::uint32_t ReadConfigDword(Hardware& io, HardwareLocks& locks, std::uint32_t address) {
+  ScopedHardwareLock lock(locks, HardwareLock::PciConfig);
+  io.WritePortDword(kPciAddressPort, address);
+  return io.ReadPortDword(kPciDataPort);
 }
 
-void RecordFunction(const AppState& app, std::uint32_t address, sim::PciFunction& f) {
+void RecordFunction(Hardware& io, HardwareLocks& locks, std::uint32_t address, sim::PciFunction& f) {
   f.bus = static_cast<std::uint8_t>(address >> 16);
   f.device = static_cast<std::uint8_t>((address >> 11) & 0x1F);
   f.function = static_cast<std::uint8_t>((address >> 8) & 0x07);
-  for (std::uint32_t d = 0; d < 64; ++d) f.config[d] = ReadConfigDword(app, address + d * 4);
-}
-
-// A function counts where the scan counts it: an identification dword other than all ones.
-void CapturePci(const AppState& app, sim::Board& board, std::vector<std::string>& notes) {
-  int leftOut = 0;
-  for (unsigned bus = 0; bus <= kLastBus; ++bus) {
-    for (unsigned device = 0; device < 32; ++device) {
-      for (unsigned function = 0; function < 8; ++function) {
-        const std::uint32_t address = 0x80000000u | bus << 16 | device << 11 | function << 8;
-        if (ReadConfigDword(app, address) == 0xFFFFFFFFu) continue;
-        if (board.pciCount == sim::kMaxPciFunctions) {
-          ++leftOut;
-          continue;
-        }
-        RecordFunction(app, address, board.pci[board.pciCount++]);
-      }
-    }
-  }
-  if (leftOut)
-    notes.push_back(std::to_string(leftOut) + " PCI functions beyond the first " +
-                    std::to_string(sim::kMaxPciFunctions) + " left out");
+  for (std::uint32_t d = 0; d < 64; ++d) f.config[d] = ReadConfigDword(io, locks, address + d * 4);
 }
 
 // Removes the driver on every way out once it is open.
@@ -73,12 +52,34 @@ class DriverSession {
 
 }  // namespace
 
+// A function counts where the scan counts it: an identification dword other than all ones.
+void CapturePciFunctions(Hardware& io, HardwareLocks& locks, unsigned lastBus, sim::Board& board,
+                         std::vector<std::string>& notes) {
+  int leftOut = 0;
+  for (unsigned bus = 0; bus <= lastBus; ++bus) {
+    for (unsigned device = 0; device < 32; ++device) {
+      for (unsigned function = 0; function < 8; ++function) {
+        const std::uint32_t address = 0x80000000u | bus << 16 | device << 11 | function << 8;
+        if (ReadConfigDword(io, locks, address) == 0xFFFFFFFFu) continue;
+        if (board.pciCount == sim::kMaxPciFunctions) {
+          ++leftOut;
+          continue;
+        }
+        RecordFunction(io, locks, address, board.pci[board.pciCount++]);
+      }
+    }
+  }
+  if (leftOut)
+    notes.push_back(std::to_string(leftOut) + " PCI functions beyond the first " +
+                    std::to_string(sim::kMaxPciFunctions));
+}
+
 bool CaptureBoard(AppState& app, sim::Board& board, std::vector<std::string>& notes) {
   std::memset(&board, 0, sizeof board);
   if (!app.Sys.Io || !app.Sys.Locks) return false;
   DriverSession driver(app);
   if (!driver.Open()) return false;
-  CapturePci(app, board, notes);
+  CapturePciFunctions(*app.Sys.Io, *app.Sys.Locks, kLastScannedBus, board, notes);
   CaptureSuperIoChips(SuperIoAccess{*app.Sys.Io, *app.Sys.Locks}, board);
   const std::vector<std::uint8_t> image = ReadFirmwareImage(app);
   std::memcpy(board.firmware, image.data(), sim::kFirmwareSize);

@@ -22,6 +22,7 @@ Accepts AcceptsFor(Command command) {
     case Command::Explain: return {true, true, true, true, false, true};
     case Command::BoardCheck: return {false, false, true, true, false, false};
     case Command::BoardCapture: return {false, false, true, true, false, false};
+    case Command::BoardImport: return {false, false, true, true, false, false};
     case Command::Lint: return {true, false, false, false, false, false};
     case Command::Matrix: return {true, true, false, false, true, false};
     case Command::Help: break;
@@ -66,6 +67,10 @@ bool Parser::Command() {
     options_.command = Command::BoardCapture;
     name_ = "board capture";
     first_ = 2;
+  } else if (word == "board" && args_.size() > 1 && args_[1] == "import") {
+    options_.command = Command::BoardImport;
+    name_ = "board import";
+    first_ = 2;
   } else {
     return Fail("unknown command '" + word + "' (try --help)");
   }
@@ -75,7 +80,7 @@ bool Parser::Command() {
 bool Parser::Option(std::size_t& i, const Accepts& accepts) {
   const std::string& arg = args_[i];
   const bool takesValue = arg == "--windows" || arg == "--lang" || arg == "--board" || arg == "--disc" ||
-                          arg == "--boards" || arg == "--html";
+                          arg == "--boards" || arg == "--html" || arg == "--name";
   if (takesValue && i + 1 >= args_.size()) return Fail(arg + " needs a value");
   if (arg == "--windows" && accepts.windows) {
     const std::string& value = args_[++i];
@@ -99,6 +104,10 @@ bool Parser::Option(std::size_t& i, const Accepts& accepts) {
     options_.boardsDir = args_[++i];
   } else if (arg == "--html" && options_.command == Command::Matrix) {
     options_.htmlPath = args_[++i];
+  } else if (arg == "--name" && options_.command == Command::BoardImport) {
+    options_.boardName = args_[++i];
+  } else if (!arg.starts_with("-") && options_.command == Command::BoardImport && options_.lspciPath.empty()) {
+    options_.lspciPath = arg;
   } else if (!arg.starts_with("-") && accepts.ini && options_.iniPath.empty()) {
     options_.iniPath = arg;
   } else if (!arg.starts_with("-") && !accepts.ini && options_.boardPath.empty()) {
@@ -120,6 +129,8 @@ std::optional<Options> Parser::Run() {
     Fail("--hardware uses this machine: it takes neither --windows nor --board");
   else if (options_.command == Command::Matrix && options_.boardsDir.empty()) Fail(name_ + " needs --boards DIR");
   else if (accepts.windows && !windowsGiven_ && !options_.hardware && options_.command != Command::Matrix) Fail(name_ + " needs --windows VERSION");
+  else if (options_.command == Command::BoardImport && options_.boardPath.empty())
+    Fail(name_ + " needs the file of lspci's output and the board file to write");
   else if (accepts.boardRequired && options_.boardPath.empty() && !options_.hardware) Fail(name_ + " needs a board file");
   if (!error_.empty()) return std::nullopt;
   return options_;
@@ -139,7 +150,8 @@ std::string UsageText() {
          "       drivora matrix SETUP.INI --boards DIR [--windows VERSION]... [--lang ID] [--tsv] [--html FILE]\n"
          "       drivora catalogue|explain SETUP.INI --hardware [--tsv]      (Windows, as administrator)\n"
          "       drivora board check BOARD\n"
-         "       drivora board capture BOARD                                 (Windows, as administrator)\n"
+         "       drivora board capture BOARD                    (Windows as administrator, or Linux)\n"
+         "       drivora board import LSPCI.TXT BOARD [--name TEXT]\n"
          "\n"
          "profile      the Windows profile the wizard chooses from [WinVer], with its trailing \".\"\n"
          "catalogue    the entries the wizard lists, in order; with --board, detection runs against\n"
@@ -165,8 +177,13 @@ std::string UsageText() {
          "             lines in catalogue order instead; --html FILE also writes the table as one\n"
          "             self-contained page that marks what differs between boards\n"
          "board check  validates a board file and prints what the model holds\n"
-         "board capture  records this machine's board through the wizard's own I/O driver as BOARD,\n"
-         "             with the firmware area in a .rom file beside it\n"
+         "board capture  records this machine's board as BOARD, with the firmware area in a .rom file\n"
+         "             beside it: on Windows through the wizard's own I/O driver; on Linux from sysfs\n"
+         "             (the PCI functions), /dev/port (the Super I/O chips) and /dev/mem (the firmware\n"
+         "             area), where readable; what it cannot read it leaves out and names\n"
+         "board import  makes BOARD of the output of lspci (-nn, -nnvv, -x, -xxx, or several at\n"
+         "             once): the PCI functions as the wizard reads them; --name names the board.\n"
+         "             What the text does not tell, and what is left out, is named\n"
          "--hardware   runs on this machine instead: its Windows, and its board through the wizard's\n"
          "             own I/O driver (the driver files must lie beside drivora.exe)\n"
          "\n"

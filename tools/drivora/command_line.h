@@ -11,7 +11,7 @@
 
 namespace drivora::tool {
 
-enum class Command { Help, Profile, Catalogue, Explain, BoardCheck, BoardCapture, Lint, Matrix };
+enum class Command { Help, Profile, Catalogue, Explain, BoardCheck, BoardCapture, BoardImport, Lint, Matrix };
 
 struct Options {
   Command command = Command::Help;
@@ -28,6 +28,9 @@ struct Options {
   std::string boardsDir;
   std::vector<std::pair<std::string, WindowsVersion>> windowsList;
   std::string htmlPath;
+  // board import: the lspci output read, and the name the board is given.
+  std::string lspciPath;
+  std::optional<std::string> boardName;
 };
 
 // Parses argv; on a mistake returns nullopt and sets `error` to one line.

@@ -20,7 +20,9 @@ class ExplainObserver final : public CatalogueObserver {
   };
   std::vector<std::pair<std::string, bool>> sections;  // name, removal
   std::vector<Line> added, refused, removed;
-  std::map<std::string, std::string> supplierByName;  // upper-cased entry name -> section
+  // Upper-cased entry name -> the section whose entry holds the name now: a
+  // removal frees the name, and whoever offers it next supplies it.
+  std::map<std::string, std::string> supplierByName;
   std::string tokensText;
   bool tokensVary = false;
   std::string identification, model;
@@ -29,7 +31,7 @@ class ExplainObserver final : public CatalogueObserver {
   void SectionApplied(std::string_view section, bool removal) override { sections.emplace_back(section, removal); }
   void EntryAdded(std::string_view section, std::string_view key, std::string_view value) override {
     added.push_back({std::string(section), std::string(key), std::string(value)});
-    supplierByName.emplace(ToUpperAscii(GetEntryName(key)), section);
+    supplierByName.insert_or_assign(ToUpperAscii(GetEntryName(key)), std::string(section));
   }
   void EntryRefused(std::string_view section, std::string_view key) override {
     const auto taker = supplierByName.find(ToUpperAscii(GetEntryName(key)));
@@ -37,6 +39,7 @@ class ExplainObserver final : public CatalogueObserver {
   }
   void EntryRemoved(std::string_view section, std::string_view key) override {
     removed.push_back({std::string(section), std::string(key), ""});
+    supplierByName.erase(ToUpperAscii(GetEntryName(key)));
   }
   void DeviceTokens(const char* chip, const char* ias, unsigned f2E, unsigned f4E) override {
     deviceTokens_ = "chip " + Token(chip) + ", Winbond IAS " + Token(ias) + ", Fintek 0x2E " +

@@ -19,15 +19,14 @@ int Lint(const Options& options, std::ostream& out, std::ostream& errors) {
     }
     disc = options.discPath;
   }
-  const IniDocument& doc = config->Document();
-  const std::vector<LintProfile> profiles = ReadProfiles(doc);
+  const std::vector<LintProfile> profiles = ReadProfiles(*config);
   Findings findings;
-  CheckRepeatedSections(doc, findings);
-  CheckWinVer(doc, findings);
-  CheckEntrySections(doc, profiles, findings);
-  CheckLangTexts(doc, findings);
-  CheckSoundCard(doc, profiles, findings);
-  CheckCommandLists(doc, profiles, disc, findings);
+  CheckRepeatedSections(config->Document(), findings);
+  CheckWinVer(config->Document(), findings);
+  CheckEntrySections(*config, profiles, findings);
+  CheckLangTexts(*config, findings);
+  CheckSoundCard(*config, profiles, findings);
+  CheckCommandLists(*config, profiles, disc, findings);
   findings.Print(options.iniPath, out);
   return findings.HasError() ? 1 : 0;
 }

@@ -19,17 +19,15 @@ struct LintProfile {
   std::string prefix;
 };
 
-std::vector<LintProfile> ReadProfiles(const IniDocument& doc);
-// The command list the worker would find for an entry value, empty without one.
-std::string FindCommandList(const IniDocument& doc, const std::string& profile, const std::string& value);
+std::vector<LintProfile> ReadProfiles(const IniConfigFile& config);
 
 void CheckRepeatedSections(const IniDocument& doc, Findings& findings);
 void CheckWinVer(const IniDocument& doc, Findings& findings);
-void CheckEntrySections(const IniDocument& doc, const std::vector<LintProfile>& profiles, Findings& findings);
-void CheckLangTexts(const IniDocument& doc, Findings& findings);
-void CheckSoundCard(const IniDocument& doc, const std::vector<LintProfile>& profiles, Findings& findings);
+void CheckEntrySections(const IniConfigFile& config, const std::vector<LintProfile>& profiles, Findings& findings);
+void CheckLangTexts(const IniConfigFile& config, Findings& findings);
+void CheckSoundCard(const IniConfigFile& config, const std::vector<LintProfile>& profiles, Findings& findings);
 // With a disc folder, commands are also looked up on it.
-void CheckCommandLists(const IniDocument& doc, const std::vector<LintProfile>& profiles,
+void CheckCommandLists(const IniConfigFile& config, const std::vector<LintProfile>& profiles,
                        const std::optional<std::filesystem::path>& disc, Findings& findings);
 
 }  // namespace drivora::tool

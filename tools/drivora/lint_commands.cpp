@@ -1,11 +1,15 @@
 // Command lists: their limits, and with a disc folder, whether what they name
 // is on the disc.
+#include <optional>
 #include <span>
+#include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/text.h"
 #include "runner/command_path.h"
 #include "runner/command_text.h"
+#include "runner/install_worker.h"
 #include "tools/drivora/lint_checks.h"
 
 namespace drivora::tool {
@@ -13,26 +17,26 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kCommandListBytes = 260;
 // Where the tool puts the disc: any drive gives the same relative paths.
 constexpr std::string_view kDiscRoot = "D:\\";
 
-std::string ReadCommandList(const IniDocument& doc, const std::string& section, const std::string& key) {
-  std::vector<char> buffer(kCommandListBytes);
-  const std::uint32_t n = doc.GetString(section, key, "", std::span<char>(buffer));
-  return std::string(buffer.data(), n);
-}
-
-// The file a resolved command names on the disc: a program's path without
-// its arguments, whatever the case of its ".EXE".
-std::string DiscFile(std::string_view resolved) {
+// The files a resolved command may name on the disc, in the order the wizard
+// tries them: a program's path without its arguments, cut at each ".EXE"
+// (whatever its case) that a blank or the end follows; the whole text without
+// one. A folder loses its trailing backslashes.
+std::vector<std::string> DiscFileCandidates(std::string_view resolved) {
   resolved.remove_prefix(kDiscRoot.size());
   const std::string upper = ToUpperAscii(resolved);
+  std::vector<std::string> candidates;
   for (std::size_t at = upper.find(".EXE"); at != std::string::npos; at = upper.find(".EXE", at + 1)) {
     const std::size_t end = at + 4;
-    if (end == upper.size() || upper[end] == ' ') return std::string(resolved.substr(0, end));
+    if (end == upper.size() || upper[end] == ' ') candidates.emplace_back(resolved.substr(0, end));
   }
-  return std::string(resolved);
+  if (candidates.empty()) candidates.emplace_back(resolved);
+  for (std::string& candidate : candidates) {
+    while (candidate.ends_with('\\')) candidate.pop_back();
+  }
+  return candidates;
 }
 
 // The disc's own spelling of `relative`, found without regard to ASCII case
@@ -78,9 +82,17 @@ void CheckCommand(std::string_view command, std::size_t number, const ListPlace&
                                           ": only \".EXE\" in capitals is launched and waited for; this one is opened through Explorer");
   // A drive path points outside the disc, whose letter is not known before it runs.
   if (!place.disc || (command.size() > 1 && command[1] == ':')) return;
-  std::string file = DiscFile(*resolved);
-  while (file.ends_with('\\')) file.pop_back();  // a folder
-  const auto found = FindOnDisc(*place.disc, file);
+  // Of several possible names the first on the disc is the program, as for
+  // the wizard; when none is, the first is what it would try to start.
+  const std::vector<std::string> candidates = DiscFileCandidates(*resolved);
+  std::string file = candidates.front();
+  std::optional<std::string> found;
+  for (const std::string& candidate : candidates) {
+    if ((found = FindOnDisc(*place.disc, candidate))) {
+      file = candidate;
+      break;
+    }
+  }
   if (!found)
     findings.Error(place.line.line, which + ": " + Quoted(file) + " is not on the disc");
   else if (*found != file)
@@ -88,13 +100,13 @@ void CheckCommand(std::string_view command, std::size_t number, const ListPlace&
                                        " (Windows does not mind the case)");
 }
 
-void CheckList(const IniDocument& doc, const IniDocument::Section& section, const IniDocument::Key& line,
+void CheckList(const IniConfigFile& config, const IniDocument::Section& section, const IniDocument::Key& line,
                const fs::path* disc, Findings& findings) {
   const std::string& raw = *line.value;
   if (raw.size() >= kCommandListBytes)
     findings.Error(line.line, "the command list of " + Quoted(line.name) + " has " + std::to_string(raw.size()) +
                                   " characters: the wizard reads the first 259");
-  const std::string list = ReadCommandList(doc, section.name, line.name);
+  const std::string list = config.ReadString(section.name, line.name, kCommandListBytes);
   const std::size_t pieces = SplitAt(list, ';').size();
   if (pieces > kMaxCommands)
     findings.Error(line.line, "the command list of " + Quoted(line.name) + " has " + std::to_string(pieces) +
@@ -112,7 +124,7 @@ void CheckList(const IniDocument& doc, const IniDocument::Section& section, cons
                                     std::to_string(firstEmpty) + ": each opens the disc folder in Explorer");
 }
 
-void CheckExecuteSection(const IniDocument& doc, const IniDocument::Section& section, const fs::path* disc,
+void CheckExecuteSection(const IniConfigFile& config, const IniDocument::Section& section, const fs::path* disc,
                          Findings& findings) {
   for (std::size_t i = 0; i < section.keys.size(); ++i) {
     const IniDocument::Key& line = section.keys[i];
@@ -129,17 +141,17 @@ void CheckExecuteSection(const IniDocument& doc, const IniDocument::Section& sec
                                    std::to_string(first.line) + ": this one is never read");
       repeated = true;
     }
-    if (!repeated) CheckList(doc, section, line, disc, findings);
+    if (!repeated) CheckList(config, section, line, disc, findings);
   }
 }
 
 }  // namespace
 
-void CheckCommandLists(const IniDocument& doc, const std::vector<LintProfile>& profiles,
+void CheckCommandLists(const IniConfigFile& config, const std::vector<LintProfile>& profiles,
                        const std::optional<fs::path>& disc, Findings& findings) {
   std::vector<const IniDocument::Section*> sections;
   auto add = [&](const std::string& name) {
-    const IniDocument::Section* section = doc.FindSection(name);
+    const IniDocument::Section* section = config.Document().FindSection(name);
     for (const IniDocument::Section* known : sections)
       if (known == section) return;
     if (section) sections.push_back(section);
@@ -147,7 +159,7 @@ void CheckCommandLists(const IniDocument& doc, const std::vector<LintProfile>& p
   for (const LintProfile& profile : profiles) add(profile.full + ".Execute");
   add("ExecuteNormal");
   for (const IniDocument::Section* section : sections)
-    CheckExecuteSection(doc, *section, disc ? &*disc : nullptr, findings);
+    CheckExecuteSection(config, *section, disc ? &*disc : nullptr, findings);
 }
 
 }  // namespace drivora::tool

@@ -5,37 +5,25 @@
 #include "app/catalogue.h"
 #include "app/sections.h"
 #include "app/text.h"
+#include "runner/install_worker.h"
 #include "tools/drivora/lint_checks.h"
 
 namespace drivora::tool {
 namespace {
 
-constexpr std::size_t kCommandListBytes = 260;
-constexpr std::size_t kTextBytes = 256;
+constexpr std::uint32_t kTextBytes = 256;
 constexpr std::size_t kMaxName = kNameBufferBytes - 1;
-
-std::string ReadString(const IniDocument& doc, std::string_view section, std::string_view key, std::size_t bytes) {
-  std::vector<char> buffer(bytes);
-  const std::uint32_t n = doc.GetString(section, key, "", std::span<char>(buffer));
-  return std::string(buffer.data(), n);
-}
 
 bool IsComment(const IniDocument::Key& key) { return key.name.starts_with(';'); }
 
-// The category as the wizard orders by it: the segment after an "RST." prefix.
-std::string EntryCategory(const std::string& key) {
-  std::string_view rest = key;
-  if (GetEntryCategory(key) == "RST" && key.size() > 4) rest.remove_prefix(4);
-  return std::string(rest.substr(0, rest.find('.')));
-}
 
-void CheckEntryLine(const IniDocument& doc, const LintProfile& profile, const IniDocument::Key& line, Findings& findings,
+void CheckEntryLine(const IniConfigFile& config, const LintProfile& profile, const IniDocument::Key& line, Findings& findings,
                     bool removes) {
   const std::string name = GetEntryName(line.name);
   if (name.size() > kMaxName)
     findings.Error(line.line, "entry name " + Quoted(name) + " has " + std::to_string(name.size()) +
                                   " characters: the wizard holds 63, so it is taken for another name");
-  const std::string category = EntryCategory(line.name);
+  const std::string category(ListedCategoryText(line.name));
   if (category.size() > kMaxName)
     findings.Error(line.line, "category " + Quoted(category) + " has " + std::to_string(category.size()) +
                                   " characters: the wizard holds 63");
@@ -47,7 +35,7 @@ void CheckEntryLine(const IniDocument& doc, const LintProfile& profile, const In
   if (line.value->size() >= kDescriptionBytes)
     findings.Warning(line.line, "the value of " + Quoted(name) + " has " + std::to_string(line.value->size()) +
                                     " characters: the description shows the first 1023");
-  if (FindCommandList(doc, profile.full, *line.value).empty())
+  if (ReadProfileCommandList(config, profile.full, *line.value).empty())
     findings.Warning(line.line, "entry " + Quoted(name) + " has no command list in [" + profile.full +
                                     ".Execute] or [ExecuteNormal]: activating it does nothing");
 }
@@ -68,7 +56,7 @@ void CheckRepeatedNames(const IniDocument::Section& section, Findings& findings)
   }
 }
 
-void CheckEntrySection(const IniDocument& doc, const LintProfile& profile, const IniDocument::Section& section,
+void CheckEntrySection(const IniConfigFile& config, const LintProfile& profile, const IniDocument::Section& section,
                        Findings& findings) {
   constexpr std::string_view kUninstall = ".Uninstall";
   const bool removes = section.name.size() > kUninstall.size() &&
@@ -79,7 +67,7 @@ void CheckEntrySection(const IniDocument& doc, const LintProfile& profile, const
       findings.Warning(line.line, "line " + Quoted(line.name) + " has no '=': the wizard passes it over");
       continue;
     }
-    CheckEntryLine(doc, profile, line, findings, removes);
+    CheckEntryLine(config, profile, line, findings, removes);
   }
   if (!removes) CheckRepeatedNames(section, findings);
 }
@@ -102,11 +90,11 @@ void CheckLangText(const IniDocument::Section& lang, const char* key, bool entry
   else findings.Warning(lang.line, "[LANG.1033] has no text " + Quoted(key) + what);
 }
 
-void CheckFixedEntryName(const IniDocument& doc, const IniDocument::Section& lang, const char* key, const char* category,
+void CheckFixedEntryName(const IniConfigFile& config, const IniDocument::Section& lang, const char* key, const char* category,
                          Findings& findings) {
   for (const IniDocument::Key& line : lang.keys) {
     if (!line.value || !EqualsIgnoreAsciiCase(line.name, key)) continue;
-    const std::string text = ReadString(doc, lang.name, key, kTextBytes);
+    const std::string text = config.ReadString(lang.name, key, kTextBytes);
     const std::string name = GetEntryName(std::string(category) + "." + text);
     if (name.size() > kMaxName)
       findings.Error(line.line, "the " + std::string(key) + " entry's name has " + std::to_string(name.size()) +
@@ -117,13 +105,13 @@ void CheckFixedEntryName(const IniDocument& doc, const IniDocument::Section& lan
 
 }  // namespace
 
-std::vector<LintProfile> ReadProfiles(const IniDocument& doc) {
+std::vector<LintProfile> ReadProfiles(const IniConfigFile& config) {
   std::vector<LintProfile> profiles;
-  const IniDocument::Section* winVer = doc.FindSection("WinVer");
+  const IniDocument::Section* winVer = config.Document().FindSection("WinVer");
   if (!winVer || winVer->name.empty()) return profiles;
   for (const IniDocument::Key& rule : winVer->keys) {
     if (!rule.value || IsComment(rule)) continue;
-    const std::string full = ReadString(doc, "WinVer", rule.name, kTextBytes);
+    const std::string full = config.ReadString("WinVer", rule.name, kTextBytes);
     if (full.empty()) continue;
     const std::string prefix = std::string(FitBuffer(full, kProfileBytes - 1)) + ".";
     bool known = false;
@@ -131,12 +119,6 @@ std::vector<LintProfile> ReadProfiles(const IniDocument& doc) {
     if (!known) profiles.push_back({full, prefix});
   }
   return profiles;
-}
-
-std::string FindCommandList(const IniDocument& doc, const std::string& profile, const std::string& value) {
-  std::string list = ReadString(doc, profile + ".Execute", value, kCommandListBytes);
-  if (list.empty()) list = ReadString(doc, "ExecuteNormal", value, kCommandListBytes);
-  return list;
 }
 
 void CheckRepeatedSections(const IniDocument& doc, Findings& findings) {
@@ -149,16 +131,18 @@ void CheckRepeatedSections(const IniDocument& doc, Findings& findings) {
   }
 }
 
-void CheckEntrySections(const IniDocument& doc, const std::vector<LintProfile>& profiles, Findings& findings) {
+void CheckEntrySections(const IniConfigFile& config, const std::vector<LintProfile>& profiles, Findings& findings) {
+  const IniDocument& doc = config.Document();
   for (const IniDocument::Section& section : doc.Sections()) {
     const LintProfile* profile = ProfileOf(profiles, section.name);
     if (!profile || doc.FindSection(section.name) != &section) continue;
     if (EqualsIgnoreAsciiCase(section.name, profile->full + ".Execute")) continue;
-    CheckEntrySection(doc, *profile, section, findings);
+    CheckEntrySection(config, *profile, section, findings);
   }
 }
 
-void CheckLangTexts(const IniDocument& doc, Findings& findings) {
+void CheckLangTexts(const IniConfigFile& config, Findings& findings) {
+  const IniDocument& doc = config.Document();
   const IniDocument::Section* english = doc.FindSection("LANG.1033");
   if (!english) {
     findings.Error(1, "no [LANG.1033] section: it is every language's fallback for the browse and exit entries");
@@ -169,12 +153,13 @@ void CheckLangTexts(const IniDocument& doc, Findings& findings) {
   for (const IniDocument::Section& section : doc.Sections()) {
     if (!section.name.starts_with("LANG.") && !EqualsIgnoreAsciiCase(section.name.substr(0, 5), "LANG.")) continue;
     if (doc.FindSection(section.name) != &section) continue;
-    CheckFixedEntryName(doc, section, "Explorer", "EXPLORER", findings);
-    CheckFixedEntryName(doc, section, "Exit", "EXIT", findings);
+    CheckFixedEntryName(config, section, "Explorer", "EXPLORER", findings);
+    CheckFixedEntryName(config, section, "Exit", "EXIT", findings);
   }
 }
 
-void CheckSoundCard(const IniDocument& doc, const std::vector<LintProfile>& profiles, Findings& findings) {
+void CheckSoundCard(const IniConfigFile& config, const std::vector<LintProfile>& profiles, Findings& findings) {
+  const IniDocument& doc = config.Document();
   const IniDocument::Section* list = doc.FindSection("SOUND_CARD");
   if (!list) return;
   for (const IniDocument::Key& line : list->keys) {
@@ -189,14 +174,14 @@ void CheckSoundCard(const IniDocument& doc, const std::vector<LintProfile>& prof
                                     " names no section: when it is present, the wizard offers no SOUND entry");
       continue;
     }
-    const std::string value = ReadString(doc, line.name, "SOUND", kTextBytes);
+    const std::string value = config.ReadString(line.name, "SOUND", kTextBytes);
     if (value.empty()) {
       findings.Error(line.line, "section [" + named->name +
                                     "] has no SOUND text: when the device is present, the wizard offers no SOUND entry");
       continue;
     }
-    bool anyList = profiles.empty() && !FindCommandList(doc, "", value).empty();
-    for (const LintProfile& profile : profiles) anyList = anyList || !FindCommandList(doc, profile.full, value).empty();
+    bool anyList = profiles.empty() && !ReadProfileCommandList(config, "", value).empty();
+    for (const LintProfile& profile : profiles) anyList = anyList || !ReadProfileCommandList(config, profile.full, value).empty();
     if (!anyList)
       findings.Warning(line.line, "the SOUND entry of " + Quoted(line.name) +
                                       " has no command list in any Execute section or [ExecuteNormal]");

@@ -9,6 +9,7 @@
 #include "tools/drivora/command_line.h"
 #include "tools/drivora/disc_session.h"
 #include "tools/drivora/explain.h"
+#include "tools/drivora/import_command.h"
 #include "tools/drivora/lint.h"
 #include "tools/drivora/matrix.h"
 #include "tools/drivora/report.h"
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     case Command::Help: std::cout << UsageText(); return 0;
     case Command::BoardCheck: return BoardCheck(*options);
     case Command::BoardCapture: return RunBoardCapture(*options, std::cout, std::cerr);
+    case Command::BoardImport: return RunBoardImport(*options, std::cout, std::cerr);
     case Command::Lint: return Lint(*options, std::cout, std::cerr);
     case Command::Matrix: return RunMatrix(*options, std::cout, std::cerr);
     default: return RunOnDisc(*options);

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "runner/install_worker.h"
-#include "runner/restart.h"
 #include "ui/entry_dispatch.h"
 
 namespace drivora::win32 {
@@ -14,8 +13,7 @@ int DispatchEntry(HWND window, MainDialogContext& context, std::size_t index) {
   app.SelectedIndex = static_cast<std::int32_t>(index);
   switch (ChooseEntryAction(app.Catalogue.EntryCount(), index)) {
     case EntryAction::Exit:
-      // A failed launch also counts: the question comes whenever the count is not zero.
-      if (app.LaunchCount.load() != 0) AskRestart(app, *context.runner.Shutdown, window);
+      AskRestartBeforeLeaving(app, *context.runner.Shutdown, window);
       EndMainDialog(window, context);
       break;
     case EntryAction::Browse:

@@ -138,6 +138,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 void EndMainDialog(HWND window, MainDialogContext& context) {
+  // The process ends with the dialog: an entry waiting its turn must not
+  // start, and register its commands, in the moment before.
+  context.app.Installs.DropWaiting();
   EndDialog(window, 0);
   FreeInstallCatalogue(context.app.Catalogue);
   // Nothing may paint with the font once it is gone.

@@ -7,10 +7,13 @@
 
 #include <string>
 
+#include "tests/host/runner/runner_fakes.h"
+
 namespace drivora {
 namespace {
 
 using ::testing::ElementsAre;
+using runner_test::FakeDiscFiles;
 
 TEST(TrimSpaces, OnlyBlanksGoAndOnlyAtTheEnds) {
   const struct {
@@ -72,6 +75,7 @@ TEST(IsProgramPath, AnUpperCaseExeAnywhere) {
 }
 
 TEST(ProgramCommandLine, QuotesANameWithBlanksThroughItsExe) {
+  const FakeDiscFiles nothingOnDisc;
   const struct {
     const char* path;
     const char* commandLine;
@@ -81,29 +85,54 @@ TEST(ProgramCommandLine, QuotesANameWithBlanksThroughItsExe) {
       {"D:\\MY DISC\\SETUP.EXE", "\"D:\\MY DISC\\SETUP.EXE\""},
       {"D:\\MY DISC\\SETUP.EXE -s /q", "\"D:\\MY DISC\\SETUP.EXE\" -s /q"},
       {"D:\\DISC\\MY SETUP.EXE -s", "\"D:\\DISC\\MY SETUP.EXE\" -s"},
-      // The name ends at the ".EXE" that a blank or the end follows.
+      // The name ends at an ".EXE" that a blank or the end follows.
       {"D:\\MY DISC\\X.EXEDIR\\SETUP.EXE -s", "\"D:\\MY DISC\\X.EXEDIR\\SETUP.EXE\" -s"},
       // No such ".EXE": the whole text is the name.
       {"D:\\MY DISC\\SETUP.EXEC", "\"D:\\MY DISC\\SETUP.EXEC\""},
       {"D:\\DISC\\SETUP.EXE -d C:\\MY FILES", "D:\\DISC\\SETUP.EXE -d C:\\MY FILES"},
   };
-  for (const auto& c : cases) EXPECT_EQ(ProgramCommandLine(c.path), c.commandLine) << c.path;
+  for (const auto& c : cases) EXPECT_EQ(ProgramCommandLine(c.path, nothingOnDisc), c.commandLine) << c.path;
 }
 
 TEST(ProgramName, ThroughTheExeThatEndsIt) {
-  EXPECT_EQ(ProgramName("D:\\DISC\\VGA\\SETUP.EXE -d C:\\TEMP"), "D:\\DISC\\VGA\\SETUP.EXE");
-  EXPECT_EQ(ProgramName("D:\\DISC\\SETUP.EXE"), "D:\\DISC\\SETUP.EXE");
-  EXPECT_EQ(ProgramName("D:\\DISC\\README.TXT"), "D:\\DISC\\README.TXT");
+  const FakeDiscFiles nothingOnDisc;
+  EXPECT_EQ(ProgramName("D:\\DISC\\VGA\\SETUP.EXE -d C:\\TEMP", nothingOnDisc), "D:\\DISC\\VGA\\SETUP.EXE");
+  EXPECT_EQ(ProgramName("D:\\DISC\\SETUP.EXE", nothingOnDisc), "D:\\DISC\\SETUP.EXE");
+  EXPECT_EQ(ProgramName("D:\\DISC\\README.TXT", nothingOnDisc), "D:\\DISC\\README.TXT");
+}
+
+// Where several ".EXE" could end the name, the file that exists decides, as
+// it does for Windows reading the same text unquoted.
+TEST(ProgramName, OfSeveralPossibleNamesTheFirstThatExists) {
+  const std::string command = "D:\\MY.EXE DIR\\SETUP.EXE -s";
+  FakeDiscFiles disc;
+  disc.AddFile("D:\\MY.EXE DIR\\SETUP.EXE");
+  EXPECT_EQ(ProgramName(command, disc), "D:\\MY.EXE DIR\\SETUP.EXE");
+  EXPECT_EQ(ProgramCommandLine(command, disc), "\"D:\\MY.EXE DIR\\SETUP.EXE\" -s");
+
+  disc.AddFile("D:\\MY.EXE");
+  EXPECT_EQ(ProgramName(command, disc), "D:\\MY.EXE");
+  EXPECT_EQ(ProgramCommandLine(command, disc), command);
+
+  // A program named among the arguments does not lengthen the name.
+  FakeDiscFiles tools;
+  tools.AddFile("D:\\DISC\\SETUP.EXE");
+  tools.AddFile("C:\\TOOLS\\X.EXE");
+  EXPECT_EQ(ProgramName("D:\\DISC\\SETUP.EXE -run C:\\TOOLS\\X.EXE", tools), "D:\\DISC\\SETUP.EXE");
+
+  // Nothing exists (the launch will fail and say so): the first.
+  EXPECT_EQ(ProgramName(command, FakeDiscFiles{}), "D:\\MY.EXE");
 }
 
 TEST(ProgramCommandLine, TabEndsANameAsABlankDoesAndAQuoteCannotBeInOne) {
+  const FakeDiscFiles nothingOnDisc;
   // The system ends an unquoted program name at a tab too.
-  EXPECT_EQ(ProgramCommandLine("D:\\MY\tDISC\\SETUP.EXE -s"), "\"D:\\MY\tDISC\\SETUP.EXE\" -s");
+  EXPECT_EQ(ProgramCommandLine("D:\\MY\tDISC\\SETUP.EXE -s", nothingOnDisc), "\"D:\\MY\tDISC\\SETUP.EXE\" -s");
   // No file name holds a '"': such a name is not launched at all.
-  EXPECT_EQ(ProgramCommandLine("D:\\DISC\\\"SETUP.EXE"), std::nullopt);
-  EXPECT_EQ(ProgramCommandLine("D:\\MY \"DISC\\SETUP.EXE"), std::nullopt);
+  EXPECT_EQ(ProgramCommandLine("D:\\DISC\\\"SETUP.EXE", nothingOnDisc), std::nullopt);
+  EXPECT_EQ(ProgramCommandLine("D:\\MY \"DISC\\SETUP.EXE", nothingOnDisc), std::nullopt);
   // Arguments may hold quotes; they stay as the disc wrote them.
-  EXPECT_EQ(ProgramCommandLine("D:\\DISC\\SETUP.EXE -d \"C:\\MY FILES\""), "D:\\DISC\\SETUP.EXE -d \"C:\\MY FILES\"");
+  EXPECT_EQ(ProgramCommandLine("D:\\DISC\\SETUP.EXE -d \"C:\\MY FILES\"", nothingOnDisc), "D:\\DISC\\SETUP.EXE -d \"C:\\MY FILES\"");
 }
 
 TEST(ExplorerCommandLine, ExplorerByItsFullPathAndThePathQuoted) {

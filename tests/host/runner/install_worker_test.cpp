@@ -193,17 +193,87 @@ TEST(InstallWorker, WithoutACommandListItEndsSilentlyAndTheRunValueStays) {
   EXPECT_THAT(bench.boxes.Shown(), IsEmpty());
 }
 
-TEST(InstallWorker, WithoutTheRunOnceKeyNothingRunsAndNothingIsSaid) {
+// Without the key nothing can be registered, and nothing can resume after a
+// restart; but nobody else can have run the commands either, so they run now.
+TEST(InstallWorker, WithoutTheRunOnceKeyEveryCommandStillRunsOnceAndNothingIsSaid) {
   WorkerBench bench("98");
   bench.registry.Keys().erase(ToUpperAscii(kRunOnce));
   bench.Run("INTEL.Board", "Board");
-  EXPECT_THAT(bench.Launches(), IsEmpty());
-  EXPECT_THAT(bench.Starts(), IsEmpty());
+  EXPECT_THAT(bench.Launches(), ElementsAre("launch D:\\DISC\\A.EXE in D:\\DISC"));
+  EXPECT_THAT(bench.Starts(), ElementsAre("start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\README.TXT\""));
+  EXPECT_THAT(EventsStartingWith(bench.log, "RUNONCE"), IsEmpty());
   EXPECT_THAT(bench.boxes.Shown(), IsEmpty());
-  EXPECT_EQ(bench.app.LaunchCount, 0);
-  // Every command still makes its folder current on its way.
-  EXPECT_THAT(EventsStartingWith(bench.log, "cd"), ElementsAre("cd D:\\DISC", "cd D:\\DISC"));
+  EXPECT_EQ(bench.app.LaunchCount, 1);
   EXPECT_FALSE(bench.HasResumeValue());
+
+  // Trimmed all the same, and a command named twice still runs once.
+  for (const char* value : {"Padded", "Twice"}) {
+    WorkerBench unregistered("98");
+    unregistered.registry.Keys().erase(ToUpperAscii(kRunOnce));
+    unregistered.Run("INTEL.List", value);
+    EXPECT_THAT(unregistered.Launches(), ElementsAre("launch D:\\DISC\\A.EXE in D:\\DISC")) << value;
+  }
+}
+
+TEST(InstallWorker, ACommandWhoseRegistrationFailedStillRunsButIsNotClaimed) {
+  WorkerBench bench("98");
+  bench.loggingRegistry.refusedValues = {"D:\\DISC\\A.EXE"};
+  bench.Run("INTEL.Board", "Board");
+  EXPECT_THAT(EventsStartingWith(bench.log, "RUNONCE"),
+              ElementsAre("RUNONCE set D:\\DISC\\A.EXE (refused)", "RUNONCE set D:\\DISC\\README.TXT",
+                          "RUNONCE delete D:\\DISC\\README.TXT"));
+  EXPECT_THAT(bench.Launches(), ElementsAre("launch D:\\DISC\\A.EXE in D:\\DISC"));
+  EXPECT_THAT(bench.Starts(), ElementsAre("start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\README.TXT\""));
+  EXPECT_THAT(bench.Values(kRunOnce), IsEmpty());
+  EXPECT_THAT(bench.boxes.Shown(), IsEmpty());
+}
+
+// Whoever may register a command may also take it back: the claim asks for
+// no right that registration did not need.
+TEST(InstallWorker, ClaimingNeedsNoMoreRightsThanRegistering) {
+  WorkerBench bench("98");
+  using Rights = runner_test::LoggingRegistry;
+  bench.loggingRegistry.grantedRights = Rights::RightsOf(RegistryAccess::Open) | Rights::RightsOf(RegistryAccess::Write);
+  bench.Run("INTEL.Board", "Board");
+  EXPECT_THAT(EventsStartingWith(bench.log, "RUNONCE delete"),
+              ElementsAre("RUNONCE delete D:\\DISC\\A.EXE", "RUNONCE delete D:\\DISC\\README.TXT"));
+  EXPECT_THAT(bench.Launches(), ElementsAre("launch D:\\DISC\\A.EXE in D:\\DISC"));
+  EXPECT_THAT(bench.Starts(), ElementsAre("start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\README.TXT\""));
+  EXPECT_THAT(bench.Values(kRunOnce), IsEmpty());
+}
+
+// After a restart Windows runs the value's data: it must start the very
+// program, with the very arguments, that the wizard would have launched.
+TEST(InstallWorker, RunOnceHoldsTheCommandLineTheLaunchUsesUnderTheResolvedPath) {
+  WorkerBench bench("98", "[ExecuteNormal]\nList=MY DIR\\SETUP.EXE -s;MY DIR\\READ ME.TXT;A.EXE\n");
+  bench.disc.AddFile("D:\\DISC\\MY DIR\\SETUP.EXE");
+  std::vector<std::string> pendingAtFirstLaunch;
+  bench.programs.onLaunch = [&](const std::string&) {
+    if (!pendingAtFirstLaunch.empty()) return;
+    for (const auto& [name, data] : bench.Values(kRunOnce)) pendingAtFirstLaunch.push_back(name + " = " + data);
+  };
+  bench.Run("INTEL.List", "List");
+  EXPECT_THAT(EventsStartingWith(bench.log, "RUNONCE set"),
+              ElementsAre("RUNONCE set D:\\DISC\\MY DIR\\SETUP.EXE -s = \"D:\\DISC\\MY DIR\\SETUP.EXE\" -s",
+                          "RUNONCE set D:\\DISC\\MY DIR\\READ ME.TXT", "RUNONCE set D:\\DISC\\A.EXE"));
+  EXPECT_THAT(bench.Launches(), ElementsAre("launch \"D:\\DISC\\MY DIR\\SETUP.EXE\" -s in D:\\DISC\\MY DIR",
+                                            "launch D:\\DISC\\A.EXE in D:\\DISC"));
+  // The claim finds each value by its name, as before.
+  EXPECT_THAT(EventsStartingWith(bench.log, "RUNONCE delete"),
+              ElementsAre("RUNONCE delete D:\\DISC\\MY DIR\\SETUP.EXE -s", "RUNONCE delete D:\\DISC\\MY DIR\\READ ME.TXT",
+                          "RUNONCE delete D:\\DISC\\A.EXE"));
+  // Registry value names ignore case: the fake keeps them upper-cased.
+  EXPECT_THAT(pendingAtFirstLaunch, ElementsAre("D:\\DISC\\A.EXE = D:\\DISC\\A.EXE",
+                                                "D:\\DISC\\MY DIR\\READ ME.TXT = D:\\DISC\\MY DIR\\READ ME.TXT"));
+}
+
+TEST(InstallWorker, AProgramInAFolderNamedLikeAProgramStartsInThatFolder) {
+  WorkerBench bench("98", "[ExecuteNormal]\nOdd=MY.EXE DIR\\SETUP.EXE -s\n");
+  bench.disc.AddFile("D:\\DISC\\MY.EXE DIR\\SETUP.EXE");
+  bench.Run("INTEL.Odd", "Odd");
+  EXPECT_THAT(bench.Launches(), ElementsAre("launch \"D:\\DISC\\MY.EXE DIR\\SETUP.EXE\" -s in D:\\DISC\\MY.EXE DIR"));
+  EXPECT_THAT(EventsStartingWith(bench.log, "RUNONCE set"),
+              ElementsAre("RUNONCE set D:\\DISC\\MY.EXE DIR\\SETUP.EXE -s = \"D:\\DISC\\MY.EXE DIR\\SETUP.EXE\" -s"));
 }
 
 TEST(InstallWorker, WithoutTheRunKeyItGoesOnSilently) {
@@ -404,12 +474,13 @@ TEST(StartInstallWorker, NoEntryAtTheSelectedIndexStartsNothing) {
   }
 }
 
-TEST(StartInstallWorker, TwoWorkersEachRunTheirOwnEntry) {
+TEST(StartInstallWorker, TwoActivationsEachRunTheirOwnEntryOnOneWorker) {
   StartBench bench;
   ASSERT_TRUE(bench.Start());
   bench.app.SelectedIndex = 1;
   ASSERT_TRUE(bench.Start());
   bench.threads.RunAll();
+  EXPECT_EQ(bench.threads.started, 1);
   EXPECT_THAT(bench.Launches(), ElementsAre("launch D:\\DISC\\A.EXE in D:\\DISC"));
   EXPECT_THAT(bench.Starts(), ElementsAre("start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\README.TXT\"",
                                           "start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\setup.exe\""));

@@ -168,9 +168,18 @@ TEST(LaunchProgram, StartsInTheProgramsOwnFolderWithTheNameQuoted) {
   };
   for (const auto& c : cases) {
     LaunchBench bench;
-    EXPECT_NE(LaunchProgram(bench.programs, c.path), nullptr);
+    EXPECT_NE(LaunchProgram(bench.disc, bench.programs, c.path), nullptr);
     EXPECT_THAT(bench.log, ElementsAre(c.launch));
   }
+}
+
+// The folder is that of the program the command names: a folder whose name
+// holds ".EXE " is not where the program's name ends.
+TEST(LaunchProgram, StartsInTheFolderOfTheProgramTheCommandResolvesTo) {
+  LaunchBench bench;
+  bench.disc.AddFile("D:\\MY.EXE DIR\\SETUP.EXE");
+  EXPECT_NE(LaunchProgram(bench.disc, bench.programs, "D:\\MY.EXE DIR\\SETUP.EXE -s"), nullptr);
+  EXPECT_THAT(bench.log, ElementsAre("launch \"D:\\MY.EXE DIR\\SETUP.EXE\" -s in D:\\MY.EXE DIR"));
 }
 
 }  // namespace

@@ -112,7 +112,7 @@ TEST(OnWowTask, HandsOnTheTaskWithItsHostsIdAndStopsWhenAsked) {
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_EQ(seen[0].processId, 42u);
   EXPECT_EQ(seen[0].task, 7u);
-  EXPECT_EQ(seen[0].path, "D:\\DISC\\OLD\\SETUP.EXE");
+  EXPECT_EQ(seen[0].Path(), "D:\\DISC\\OLD\\SETUP.EXE");
   EXPECT_EQ(seen[1].task, 8u);
 }
 

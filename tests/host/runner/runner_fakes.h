@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,8 +42,12 @@ class FakeDiscFiles final : public ProgramFiles {
   void AddFile(const std::string& path) { AddFile(path, path); }
   void AddFile(const std::string& path, const std::string& shortPath) { shortNames[ToUpperAscii(path)] = shortPath; }
 
+  // How often a short form was asked for: the costly question of the wait.
+  mutable int shortPathQueries = 0;
+
   std::string ModuleFileName() const override { return modulePath; }
   std::string ShortPathName(const std::string& path) const override {
+    ++shortPathQueries;
     const auto it = shortNames.find(ToUpperAscii(path));
     return it == shortNames.end() ? std::string{} : it->second;
   }
@@ -50,12 +56,14 @@ class FakeDiscFiles final : public ProgramFiles {
 };
 
 // A process in the fake system's table. It is seen by `walks` more walks
-// over the process list (forever when negative), then it has ended.
+// over the process list (forever when negative), then it has ended. A 16-bit
+// task comes with its path; a process's path is read only when asked for.
 struct FakeProcess {
   std::uint32_t id = 0;
   std::string path;
   int walks = -1;
   std::uint16_t task = 0;
+  std::uint64_t created = 0;  // 0: the creation time cannot be read
 };
 
 // Programs and the process table, scripted per command line.
@@ -73,6 +81,8 @@ class FakeProgramRunner final : public ProgramRunner {
   std::map<std::string, Script> scripts;  // by command line
   std::vector<FakeProcess> processes;
   bool processListMissing = false;
+  // How often a process's path was read: the costly look into a process.
+  int pathReads = 0;
   // Called at each launch, before the launch is answered.
   std::function<void(const std::string& commandLine)> onLaunch;
 
@@ -100,7 +110,8 @@ class FakeProgramRunner final : public ProgramRunner {
       processes.clear();
     }
     for (const FakeProcess& process : processes) {
-      if (!visit(ProcessSighting{process.id, process.task, process.path})) break;
+      ProcessSighting sighting = Sighting(process);
+      if (!visit(sighting)) break;
     }
     Age();
     return true;
@@ -120,6 +131,14 @@ class FakeProgramRunner final : public ProgramRunner {
     Script script_;
   };
 
+  ProcessSighting Sighting(const FakeProcess& process) {
+    if (process.task != 0) return ProcessSighting(process.id, process.task, process.path);
+    return ProcessSighting(process.id, process.created, [this, path = process.path] {
+      ++pathReads;
+      return path;
+    });
+  }
+
   void Age() {
     for (FakeProcess& process : processes) {
       if (process.walks > 0) --process.walks;
@@ -135,42 +154,67 @@ class FakeProgramRunner final : public ProgramRunner {
 };
 
 // The registry, with every change logged under the last part of its key's
-// path ("RUN", "RUNONCE", the device key's parent).
+// path ("RUN", "RUNONCE", the device key's parent). A test may grant fewer
+// rights, refuse single values, and act (as another thread would) right
+// after any logged change.
 class LoggingRegistry final : public Registry {
  public:
+  // The rights each way of opening asks for, as Windows counts them
+  // (KEY_READ, KEY_WRITE, KEY_SET_VALUE); a key opens when all are granted.
+  static constexpr std::uint32_t RightsOf(RegistryAccess access) {
+    switch (access) {
+      case RegistryAccess::Open: return 0x20019;
+      case RegistryAccess::Write: return 0x20006;
+      case RegistryAccess::SetValue: return 0x0002;
+    }
+    return ~0u;
+  }
+
   LoggingRegistry(Registry& inner, EventLog& log) : inner_(inner), log_(log) {}
 
+  std::uint32_t grantedRights = ~0u;
+  std::set<std::string> refusedValues;  // upper case
+  std::function<void(const std::string& event)> afterChange;
+
   std::unique_ptr<RegistryKey> OpenLocalMachineKey(const std::string& path, RegistryAccess access) override {
+    if ((RightsOf(access) & ~grantedRights) != 0) return nullptr;
     auto key = inner_.OpenLocalMachineKey(path, access);
     if (!key) return nullptr;
-    return std::make_unique<Key>(std::move(key), ToUpperAscii(path.substr(path.rfind('\\') + 1)), log_);
+    return std::make_unique<Key>(*this, std::move(key), ToUpperAscii(path.substr(path.rfind('\\') + 1)));
   }
 
  private:
   class Key final : public RegistryKey {
    public:
-    Key(std::unique_ptr<RegistryKey> inner, std::string label, EventLog& log)
-        : inner_(std::move(inner)), label_(std::move(label)), log_(log) {}
+    Key(LoggingRegistry& owner, std::unique_ptr<RegistryKey> inner, std::string label)
+        : owner_(owner), inner_(std::move(inner)), label_(std::move(label)) {}
     bool SetString(const std::string& name, const std::string& data) override {
-      log_.push_back(label_ + " set " + name + (name == data ? "" : " = " + data));
-      return inner_->SetString(name, data);
+      const bool refused = owner_.refusedValues.contains(ToUpperAscii(name));
+      const bool set = !refused && inner_->SetString(name, data);
+      owner_.Changed(label_ + " set " + name + (name == data ? "" : " = " + data) + (set ? "" : " (refused)"));
+      return set;
     }
     bool DeleteValue(const std::string& name) override {
       const bool deleted = inner_->DeleteValue(name);
-      log_.push_back(label_ + " delete " + name + (deleted ? "" : " (missing)"));
+      owner_.Changed(label_ + " delete " + name + (deleted ? "" : " (missing)"));
       return deleted;
     }
     bool DeleteSubKey(const std::string& name) override {
       const bool deleted = inner_->DeleteSubKey(name);
-      log_.push_back(label_ + " delete key " + name + (deleted ? "" : " (refused)"));
+      owner_.Changed(label_ + " delete key " + name + (deleted ? "" : " (refused)"));
       return deleted;
     }
 
    private:
+    LoggingRegistry& owner_;
     std::unique_ptr<RegistryKey> inner_;
     std::string label_;
-    EventLog& log_;
   };
+
+  void Changed(const std::string& event) {
+    log_.push_back(event);
+    if (afterChange) afterChange(event);
+  }
 
   Registry& inner_;
   EventLog& log_;
@@ -214,19 +258,28 @@ class FakeShutdown final : public ShutdownControl {
 };
 
 // Threads that start only when the test says so: the work waits in a queue.
+// A test interleaves threads by letting the waiting ones run from inside
+// another's work (from a hook of a fake), as the system might switch to
+// them there.
 class FakeThreads final : public WorkerThreads {
  public:
   bool canStart = true;
-  std::vector<std::function<void()>> waiting;
+  int started = 0;
+  std::deque<std::function<void()>> waiting;
 
   bool Start(std::function<void()> work) override {
     if (!canStart) return false;
+    ++started;
     waiting.push_back(std::move(work));
     return true;
   }
+  // Runs every waiting thread to its end, also those that start meanwhile.
   void RunAll() {
-    for (auto& work : waiting) work();
-    waiting.clear();
+    while (!waiting.empty()) {
+      const std::function<void()> work = std::move(waiting.front());
+      waiting.pop_front();
+      work();
+    }
   }
 };
 

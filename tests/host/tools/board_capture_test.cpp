@@ -210,6 +210,21 @@ TEST(BoardWriter, EveryDemoBoardReadsBackAsTheSameModel) {
   }
 }
 
+// A header that holds only what the short line says is written as that line alone.
+TEST(BoardWriter, WritesTheConfigLineOnlyForAHeaderWithMore) {
+  auto board = std::make_unique<sim::Board>();
+  board->pciCount = 2;
+  board->pci[0] = {0, 0x1F, 3, {0xA1708086, 0, 0x31, 0, 0, 0, 0, 0, 0, 0, 0, 0xA1821458}};
+  board->pci[1] = {1, 0, 0, {0x1B8010DE, 0, 0x030000A1}};
+  std::vector<std::string> leftOut;
+  const std::string text = FormatBoardFile(*board, {}, leftOut);
+  EXPECT_NE(text.find("00:1F.3=8086:A170 1458:A182 31\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("00:1F.3.Config="), std::string::npos) << text;
+  EXPECT_NE(text.find("01:00.0.Config=1B8010DE 00000000 030000A1 "), std::string::npos) << text;
+  const auto again = Parse(text, board->firmware);
+  EXPECT_EQ(std::memcmp(board.get(), again.get(), sizeof(sim::Board)), 0) << text;
+}
+
 TEST(BoardWriter, TextsTheReaderWouldChangeAreLeftOutAndNamed) {
   auto board = std::make_unique<sim::Board>();
   std::strcpy(board->name, " padded");
