@@ -459,7 +459,7 @@ TEST_F(RunnerOnDisc, WithoutTheRunOnceKeyEveryCommandStillRunsOnce) {
 
   EXPECT_EQ(ReadFile(Trace()), "A\t" + Folder() + "\n");
   ASSERT_EQ(starts_.started.size(), 1u);
-  EXPECT_EQ(starts_.started[0], "EXPLORER \"" + InDisc("README.TXT") + "\"");
+  EXPECT_EQ(starts_.started[0], os_.WindowsFolder() + "\\explorer.exe \"" + InDisc("README.TXT") + "\"");
   EXPECT_TRUE(boxes_.shown.empty());
   EXPECT_EQ(app_.LaunchCount.load(), 1);
 }
