@@ -4,6 +4,7 @@
 
 #include "app/app_state.h"
 #include "app/text.h"
+#include "detect/hardware.h"
 
 namespace drivora {
 
@@ -20,6 +21,9 @@ std::string FormatErrorBoxText(int line, std::string_view unit, std::uint32_t co
 int ShowErrorBox(const AppState& app, WindowHandle owner, std::uint32_t code, const std::string& caption,
                  std::uint32_t style, int line, std::string_view unit) {
   const std::string systemText = app.Sys.Os->SystemErrorText(code).value_or(kUnknownErrorText);
+  // A box waits for a person, maybe for long: the hardware locks, which other
+  // programs wait for, are let go meanwhile and taken again after it.
+  const LocksSetAside setAside(app.Sys.Locks);
   return app.Sys.Boxes->Show(owner, FormatErrorBoxText(line, unit, code, systemText), caption, style);
 }
 

@@ -38,6 +38,9 @@ class OsFacts {
   virtual std::uint16_t DefaultLanguageId() const = 0;
   // The system's text for an error code, if it has one.
   virtual std::optional<std::string> SystemErrorText(std::uint32_t code) const = 0;
+  // The folder Windows itself lives in (where explorer.exe is); empty when it
+  // cannot be read whole.
+  virtual std::string WindowsFolder() const = 0;
 };
 
 // The program's own files: where it lives, and its configuration file.

@@ -21,11 +21,20 @@ void RemoveResumeValue(AppState& app) {
   if (auto run = app.Sys.Reg->OpenLocalMachineKey(kRunKeyPath, RegistryAccess::Write)) run->DeleteValue(kResumeValueName);
 }
 
-void LocateProgramFiles(AppState& app) {
-  const std::string modulePath(FitBuffer(app.Sys.Files->ModuleFileName(), kPathBytes));
-  app.ModuleShortPath = FitBuffer(app.Sys.Files->ShortPathName(modulePath), kPathBytes);
-  UpperAsciiInPlace(app.ModuleShortPath);
-  app.IniPath = MakeIniPath(ToUpperAscii(modulePath));
+// Both paths are held whole or not at all. A program path that cannot be held
+// (or whose configuration path cannot) shows the configuration path the
+// wizard would need, in the box of a missing file.
+bool LocateProgramFiles(AppState& app) {
+  const std::optional<std::string> modulePath = ModulePath(app);
+  const std::string iniPath = MakeIniPath(ToUpperAscii(modulePath.value_or(app.Sys.Files->ModuleFileName())));
+  if (!modulePath || iniPath.size() >= kPathBytes) {
+    app.Sys.Boxes->Show(nullptr, iniPath, kMissingConfigCaption, kBoxIconError);
+    return false;
+  }
+  const std::string shortPath = app.Sys.Files->ShortPathName(*modulePath);
+  app.ModuleShortPath = shortPath.size() < kPathBytes ? ToUpperAscii(shortPath) : std::string();
+  app.IniPath = iniPath;
+  return true;
 }
 
 bool OpenConfiguration(AppState& app) {
@@ -51,7 +60,13 @@ std::string MakeIniPath(std::string_view upperModulePath) {
     if (dot != std::string::npos && (folderEnd == std::string::npos || dot > folderEnd)) path.resize(dot);
   }
   path += ".INI";
-  return std::string(FitBuffer(path, kPathBytes));
+  return path;
+}
+
+std::optional<std::string> ModulePath(const AppState& app) {
+  std::string path = app.Sys.Files->ModuleFileName();
+  if (path.empty() || path.size() >= kPathBytes) return std::nullopt;
+  return path;
 }
 
 bool IdentifyWindows(AppState& app) {
@@ -84,8 +99,7 @@ bool InitApplication(AppState& app) {
   if (!IdentifyWindows(app)) return false;
   if (!IsNtFamily(app.OsClass)) RemoveResumeValue(app);
   // The command line is deliberately ignored.
-  LocateProgramFiles(app);
-  if (!OpenConfiguration(app)) return false;
+  if (!LocateProgramFiles(app) || !OpenConfiguration(app)) return false;
   return BuildCatalogue(app);
 }
 

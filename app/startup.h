@@ -1,6 +1,7 @@
 // Start-up: from a bare process to a complete, ordered install catalogue.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,7 +23,12 @@ bool BuildCatalogue(AppState& app);
 
 // The configuration path for an upper-cased program path: everything from the
 // first ".EXE" on becomes ".INI"; a path without ".EXE" gets its extension
-// replaced (or ".INI" appended).
+// replaced (or ".INI" appended). The path uncut, whatever its length.
 std::string MakeIniPath(std::string_view upperModulePath);
+
+// The program's own full path, or none when it is unknown or would not fit
+// the 260-byte buffers the wizard holds paths in: a cut path names another
+// file, and another configuration, driver or folder with it.
+std::optional<std::string> ModulePath(const AppState& app);
 
 }  // namespace drivora

@@ -1,6 +1,8 @@
 #include "app/winver.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "app/app_state.h"
 #include "app/text.h"
@@ -24,8 +26,12 @@ std::int32_t ParseDecimal(std::string_view text) {
   return static_cast<std::int32_t>(negative ? 0u - value : value);
 }
 
-std::int32_t Difference(std::uint32_t running, std::int32_t rule) {
-  return static_cast<std::int32_t>(running - static_cast<std::uint32_t>(rule));
+// Running value minus the rule's number, worked out in 64 bits and held to
+// the 32-bit range: a rule number near the ends of that range (a fuzzer found
+// -2147483648) still orders the right way round instead of overflowing.
+std::int32_t Difference(std::int64_t running, std::int32_t rule) {
+  const std::int64_t difference = running - rule;
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(difference, INT32_MIN, INT32_MAX));
 }
 
 // A rule build of 0 to 9 matches any build below 32768.
@@ -70,7 +76,7 @@ std::int32_t CompareWinVer(const AppState& app, std::string_view versionFields) 
   if (std::int32_t d = Difference(v.MajorVersion, rule[1])) return d;
   if (std::int32_t d = Difference(v.MinorVersion, rule[2])) return d;
   if (std::int32_t d = CompareBuild(v.BuildNumber, rule[3])) return d;
-  return ComputeProductVariant(app) - rule[4];
+  return Difference(ComputeProductVariant(app), rule[4]);
 }
 
 std::string SelectWinVerKey(const AppState& app) {

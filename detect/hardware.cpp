@@ -1,6 +1,7 @@
 #include "detect/hardware.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace drivora {
 
@@ -11,6 +12,42 @@ bool ReadPhysicalDword(Hardware& hardware, std::uint32_t address, std::uint32_t&
   std::memcpy(&out, pointer, sizeof out);
   hardware.UnmapPhysicalMemory(handle, pointer);
   return true;
+}
+
+bool HardwareLocks::Acquire(HardwareLock which) {
+  State& lock = Of(which);
+  if (lock.held) return true;
+  if (lock.givenUp) return false;
+  const WaitOutcome outcome = Wait(which);
+  lock.held = outcome == WaitOutcome::Acquired;
+  lock.givenUp = !lock.held;
+  return lock.held;
+}
+
+void HardwareLocks::Release(HardwareLock which) {
+  State& lock = Of(which);
+  lock.setAside = false;
+  if (!lock.held) return;
+  lock.held = false;
+  Give(which);
+}
+
+void HardwareLocks::SetAside() {
+  for (const HardwareLock which : {HardwareLock::SuperIo, HardwareLock::PciConfig}) {
+    State& lock = Of(which);
+    if (!lock.held) continue;
+    Release(which);
+    lock.setAside = true;
+  }
+}
+
+void HardwareLocks::TakeBack() {
+  for (const HardwareLock which : {HardwareLock::SuperIo, HardwareLock::PciConfig}) {
+    State& lock = Of(which);
+    if (!lock.setAside) continue;
+    lock.setAside = false;
+    Acquire(which);
+  }
 }
 
 std::uint8_t CountingHardware::ReadPortByte(std::uint16_t port) {

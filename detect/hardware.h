@@ -29,24 +29,69 @@ bool ReadPhysicalDword(Hardware& hardware, std::uint32_t address, std::uint32_t&
 
 // Hardware-monitoring programs on Windows serialise Super I/O and PCI
 // configuration access through two well-known named mutexes; detection takes
-// them around each probe and each address/data pair so that it never
-// interleaves with such a program.
+// them around each probe and around the reads of each PCI address so that it
+// never interleaves with such a program (docs/hardware-locks.md).
 enum class HardwareLock { SuperIo, PciConfig };
 
+// The two locks over one start. Any program may create and hold the mutexes,
+// so each wait is bounded, and once a wait for a lock has run out, that lock
+// is not waited for again in this start: detection goes ahead without it, as
+// after any timeout. A start reads 33,024 PCI addresses, so waiting every
+// time would let one held lock stall it for the better part of an hour.
+// What is held is known, so that all of it can be let go while something
+// waits for a person. The system's side, one bounded wait and the giving
+// back, lies behind Wait and Give.
 class HardwareLocks {
  public:
+  enum class WaitOutcome { Acquired, TimedOut, Unavailable };
+
   virtual ~HardwareLocks() = default;
-  // Waits a bounded time; false when the lock could not be had (the access
-  // goes ahead regardless, as detection must finish).
-  virtual bool Acquire(HardwareLock which) = 0;
-  virtual void Release(HardwareLock which) = 0;
+  // False when the lock could not be had (the access goes ahead regardless,
+  // as detection must finish).
+  bool Acquire(HardwareLock which);
+  // Gives back what Acquire took, and nothing else.
+  void Release(HardwareLock which);
+  // For the time something waits for a person (an error box): every lock
+  // held is let go, then taken again.
+  void SetAside();
+  void TakeBack();
+
+ protected:
+  // One bounded wait for the lock, and giving it back.
+  virtual WaitOutcome Wait(HardwareLock which) = 0;
+  virtual void Give(HardwareLock which) = 0;
+
+ private:
+  struct State {
+    bool held = false;
+    bool setAside = false;
+    bool givenUp = false;  // a wait ran out: not waited for again
+  };
+  State& Of(HardwareLock which) { return state_[static_cast<int>(which)]; }
+  State state_[2];
 };
 
 // Locks for a system that has nothing to serialise against.
 class NoHardwareLocks final : public HardwareLocks {
+ protected:
+  WaitOutcome Wait(HardwareLock) override { return WaitOutcome::Acquired; }
+  void Give(HardwareLock) override {}
+};
+
+// Sets the locks aside for its lifetime; null locks are allowed.
+class LocksSetAside {
  public:
-  bool Acquire(HardwareLock) override { return true; }
-  void Release(HardwareLock) override {}
+  explicit LocksSetAside(HardwareLocks* locks) : locks_(locks) {
+    if (locks_) locks_->SetAside();
+  }
+  ~LocksSetAside() {
+    if (locks_) locks_->TakeBack();
+  }
+  LocksSetAside(const LocksSetAside&) = delete;
+  LocksSetAside& operator=(const LocksSetAside&) = delete;
+
+ private:
+  HardwareLocks* locks_;
 };
 
 class ScopedHardwareLock {

@@ -16,17 +16,27 @@ std::uint32_t ConfigAddress(unsigned bus, unsigned device, unsigned function) {
   return 0x80000000u | bus << 16 | device << 11 | function << 8;
 }
 
-// One address write and one data read, which must not be split by another program.
+// One address write and one data read, which must not be split by another
+// program: the caller holds the PCI lock.
 std::uint32_t ReadConfigDword(const AppState& app, std::uint32_t address) {
-  ScopedHardwareLock lock(*app.Sys.Locks, HardwareLock::PciConfig);
   app.Sys.Io->WritePortDword(kPciAddressPort, address);
   return app.Sys.Io->ReadPortDword(kPciDataPort);
 }
 
 std::uint8_t ReadConfigByte(const AppState& app, std::uint32_t address) {
-  ScopedHardwareLock lock(*app.Sys.Locks, HardwareLock::PciConfig);
   app.Sys.Io->WritePortDword(kPciAddressPort, address);
   return app.Sys.Io->ReadPortByte(kPciDataPort);
+}
+
+// The three fields of one address under one hold of the PCI lock: the same
+// protection as a hold around each pair, with a third of the lock traffic.
+PciFunctionKeys ReadFunctionFields(const AppState& app, std::uint32_t address) {
+  ScopedHardwareLock lock(*app.Sys.Locks, HardwareLock::PciConfig);
+  PciFunctionKeys f{};
+  f.identification = ReadConfigDword(app, address + 0x00);
+  f.subsystem = ReadConfigDword(app, address + 0x2C);
+  f.revision = ReadConfigByte(app, address + 0x08);
+  return f;
 }
 
 // The key texts of one function: I, S, R and L.
@@ -100,10 +110,7 @@ void ScanPciDevices(AppState& app) {
       for (unsigned function = 0; function < 8; ++function) {
         // All three fields are read at every address, whether a function answers or not.
         const std::uint32_t address = ConfigAddress(bus, device, function);
-        PciFunctionKeys f{};
-        f.identification = ReadConfigDword(app, address + 0x00);
-        f.subsystem = ReadConfigDword(app, address + 0x2C);
-        f.revision = ReadConfigByte(app, address + 0x08);
+        PciFunctionKeys f = ReadFunctionFields(app, address);
         if (f.identification == 0xFFFFFFFFu) continue;
         f.bus = static_cast<std::uint8_t>(bus);
         f.device = static_cast<std::uint8_t>(device);

@@ -30,18 +30,22 @@ const char* ProbeWinbond(Hardware& io) {
   return name;
 }
 
+// Leaves an ITE chip's configuration mode, so that the probes after this one
+// read nothing from it.
+void IteExit(Hardware& io) { SioWrite(io, kSioPort2E, kRegIteConfigControl, kIteExitValue); }
+
 // The ITE chips leave configuration mode only through their own exit, which
 // is not written when no ITE chip answered.
 const char* ProbeIte(Hardware& io) {
   WriteSequence(io, kSioPort2E, kIteEntry);
   if (!RegisterIs(io, kSioPort2E, kRegChipId, kIteChipId)) return nullptr;
   if (RegisterIs(io, kSioPort2E, kRegChipIdLow, 0x05)) {
-    WriteSequence(io, kSioPort2E, kIteExit);
+    IteExit(io);
     return "ITE8705";
   }
   if (!RegisterIs(io, kSioPort2E, kRegChipIdLow, 0x12)) return nullptr;
   const std::uint8_t version = SioRead(io, kSioPort2E, kRegChipVersion);
-  WriteSequence(io, kSioPort2E, kIteExit);
+  IteExit(io);
   return (version & 0x0F) == 7 ? "ITE8712IX" : "ITE8712";
 }
 

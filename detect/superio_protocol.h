@@ -9,6 +9,7 @@
 
 namespace drivora::superio {
 
+constexpr std::uint8_t kRegIteConfigControl = 0x02;
 constexpr std::uint8_t kRegLogicalDevice = 0x07;
 constexpr std::uint8_t kRegChipId = 0x20;
 constexpr std::uint8_t kRegChipIdLow = 0x21;
@@ -24,8 +25,12 @@ constexpr std::uint8_t kIasChipId = 0x71;
 // Written to the index port.
 constexpr std::array<std::uint8_t, 2> kStandardEntry{0x87, 0x87};
 constexpr std::array<std::uint8_t, 4> kIteEntry{0x87, 0x01, 0x55, 0x55};
-constexpr std::array<std::uint8_t, 2> kIteExit{0x02, 0x02};
 constexpr std::array<std::uint8_t, 2> kIasEntry{0x83, 0x83};
 constexpr std::uint8_t kStandardExit = 0xAA;
+
+// The ITE chips leave configuration mode when bit 1 of their register 0x02
+// is written: 0x02 to the index port, then 0x02 to the data port. Both bytes
+// to the index port would only select register 0x02 and stay in the mode.
+constexpr std::uint8_t kIteExitValue = 0x02;
 
 }  // namespace drivora::superio

@@ -14,10 +14,13 @@ NTSTATUS StartBackend(PCUNICODE_STRING serviceKey);
 // From the unload routine, after the device is gone.
 void StopBackend();
 
+// A Super I/O configuration port (0x2E, 0x2F, 0x4E, 0x4F).
 UCHAR BackendReadByte(USHORT port);
 void BackendWriteByte(USHORT port, UCHAR value);
-ULONG BackendReadDword(USHORT port);
-void BackendWriteDword(USHORT port, ULONG value);
+// One PCI configuration read, address and data together: `bytes` (1 or 4)
+// from byte `offset` of the dword that `address` selects (as written to
+// 0xCF8, enable bit set); all ones where no function answers.
+ULONG BackendReadPciConfig(ULONG address, ULONG offset, ULONG bytes);
 
 // The section object whose views show the firmware area, and the physical
 // address that offset 0 of the section stands for.

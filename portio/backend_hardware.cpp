@@ -1,4 +1,5 @@
-// The release back end: the processor's port instructions, and views of
+// The release back end: the processor's port instructions for the Super I/O
+// ports, the HAL for PCI configuration space, and views of
 // \Device\PhysicalMemory for the firmware area. Only ever runs on a real
 // machine; under Wine the driver is an ordinary process and has neither.
 #include "portio/backend.h"
@@ -31,13 +32,21 @@ UCHAR BackendReadByte(USHORT port) {
 
 void BackendWriteByte(USHORT port, UCHAR value) { __asm__ __volatile__("outb %b0, %w1" : : "a"(value), "Nd"(port)); }
 
-ULONG BackendReadDword(USHORT port) {
-  ULONG value;
-  __asm__ __volatile__("inl %w1, %k0" : "=a"(value) : "Nd"(port));
-  return value;
+// Through the HAL, which takes its own lock around the address and the data
+// cycle: the system's configuration accesses cannot come between them, as
+// they could between two port instructions of ours.
+ULONG BackendReadPciConfig(ULONG address, ULONG offset, ULONG bytes) {
+  PCI_SLOT_NUMBER slot;
+  slot.u.AsULONG = 0;
+  slot.u.bits.DeviceNumber = (address >> 11) & 0x1F;
+  slot.u.bits.FunctionNumber = (address >> 8) & 0x07;
+  // Four bytes of room even for a byte: a slot without a device answers with
+  // the two bytes of an invalid vendor id.
+  ULONG value = 0xFFFFFFFF;
+  const ULONG read = HalGetBusDataByOffset(PCIConfiguration, (address >> 16) & 0xFF, slot.u.AsULONG, &value,
+                                           (address & 0xFC) + offset, bytes);
+  return read == bytes ? value : 0xFFFFFFFF;
 }
-
-void BackendWriteDword(USHORT port, ULONG value) { __asm__ __volatile__("outl %k0, %w1" : : "a"(value), "Nd"(port)); }
 
 // Offsets in \Device\PhysicalMemory are physical addresses.
 FirmwareSection BackendFirmwareSection() { return FirmwareSection{g_physicalMemory, 0}; }

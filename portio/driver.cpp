@@ -1,12 +1,13 @@
 // The port I/O driver: the device \Device\S12345 (\\.\S12345 to programs),
-// which answers six buffered requests synchronously. Which ports and which
-// physical range it serves is fixed in rules.h; what lies underneath is the
-// back end linked beside this file.
+// which answers six buffered requests synchronously. Which ports, registers
+// and physical range it serves is fixed in rules.h and port_gate.h; what lies
+// underneath is the back end linked beside this file.
 #include <new>
 
 #include "portio/backend.h"
 #include "portio/ddk.h"
 #include "portio/mapping_table.h"
+#include "portio/port_gate.h"
 #include "portio/rules.h"
 #include "portio/wire.h"
 
@@ -39,11 +40,13 @@ class Locked {
   Locked& operator=(const Locked&) = delete;
 };
 
-// What one open handle owns: its mappings, and the process they live in.
+// What one open handle owns: its mappings, the process they live in, and
+// what it last selected at the ports.
 struct HandleState {
   HANDLE processId = nullptr;
   HANDLE process = nullptr;  // kernel handle, opened at the first map
   MappingTable mappings;
+  PortGate ports;
 };
 
 // The layouts of a SID with one and with two sub-authorities.
@@ -183,31 +186,24 @@ NTSTATUS UnmapFirmware(HandleState& state, const Phys32Struct& record) {
   return STATUS_SUCCESS;
 }
 
-NTSTATUS PortRequestFor(ULONG code, PortRequest& request, ULONG_PTR& written) {
-  const bool dword = code == kReadDword || code == kWriteDword;
-  const bool read = code == kReadByte || code == kReadDword;
-  if (!PortAllowed(dword ? PortWidth::Dword : PortWidth::Byte, read ? PortAccess::Read : PortAccess::Write,
-                   request.port))
-    return STATUS_ACCESS_DENIED;
-  const auto port = static_cast<USHORT>(request.port);
-  switch (code) {
-    case kReadByte:
-      request.value = BackendReadByte(port);
-      written = sizeof request;
-      return STATUS_SUCCESS;
-    case kReadDword:
-      request.value = BackendReadDword(port);
-      written = sizeof request;
-      return STATUS_SUCCESS;
-    case kWriteByte:
-      if (request.value > 0xFF) return STATUS_INVALID_PARAMETER;
-      BackendWriteByte(port, static_cast<UCHAR>(request.value));
-      return STATUS_SUCCESS;
-    case kWriteDword:
-      BackendWriteDword(port, request.value);
-      return STATUS_SUCCESS;
+// The back end as the port gate calls it.
+struct MachinePorts {
+  uint8_t ReadByte(uint16_t port) { return BackendReadByte(port); }
+  void WriteByte(uint16_t port, uint8_t value) { BackendWriteByte(port, value); }
+  uint32_t ReadPciConfig(uint32_t address, uint32_t offset, uint32_t bytes) {
+    return BackendReadPciConfig(address, offset, bytes);
   }
-  return STATUS_INVALID_DEVICE_REQUEST;
+};
+
+NTSTATUS PortRequestFor(HandleState& state, ULONG code, PortRequest& request, ULONG_PTR& written) {
+  MachinePorts machine;
+  switch (state.ports.Answer(machine, code, request)) {
+    case PortOutcome::Answered: break;
+    case PortOutcome::Refused: return STATUS_ACCESS_DENIED;
+    case PortOutcome::BadValue: return STATUS_INVALID_PARAMETER;
+  }
+  if (code == kReadByte || code == kReadDword) written = sizeof request;
+  return STATUS_SUCCESS;
 }
 
 // The sizes a request must come with: exactly its input, and room for its
@@ -228,10 +224,23 @@ bool ShapeOf(ULONG code, Shape& shape) {
   return false;
 }
 
+// The access the open asked for, as the I/O manager granted it. Wine passes no
+// security context (it checks no access on a device either): there the open
+// counts as one for reading.
+bool OpenForReading(PIRP irp) {
+  const PIO_SECURITY_CONTEXT context = IoGetCurrentIrpStackLocation(irp)->Parameters.Create.SecurityContext;
+  if (!context) return true;
+  const ACCESS_MASK granted =
+      context->AccessState ? context->AccessState->PreviouslyGrantedAccess : context->DesiredAccess;
+  return OpenedToRead(granted) || OpenedToRead(context->DesiredAccess & ~MAXIMUM_ALLOWED);
+}
+
 NTSTATUS NTAPI DispatchCreate(PDEVICE_OBJECT, PIRP irp) {
   PFILE_OBJECT file = FileOf(irp);
   // The device has no namespace below it: \\.\S12345\anything is refused.
   if (!file || file->FileName.Length != 0) return Complete(irp, STATUS_OBJECT_NAME_NOT_FOUND, 0);
+  // Requests come only from handles opened to read.
+  if (!OpenForReading(irp)) return Complete(irp, STATUS_ACCESS_DENIED, 0);
   void* memory = ExAllocatePoolWithTag(PagedPool, sizeof(HandleState), kPoolTag);
   if (!memory) return Complete(irp, STATUS_INSUFFICIENT_RESOURCES, 0);
   file->FsContext = new (memory) HandleState{};
@@ -284,7 +293,7 @@ NTSTATUS Answer(HandleState& state, ULONG code, void* buffer, ULONG_PTR& written
   }
   PortRequest request;
   RtlCopyMemory(&request, buffer, sizeof request);
-  const NTSTATUS status = PortRequestFor(code, request, written);
+  const NTSTATUS status = PortRequestFor(state, code, request, written);
   if (NT_SUCCESS(status) && written) RtlCopyMemory(buffer, &request, sizeof request);
   return status;
 }

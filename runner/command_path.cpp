@@ -23,10 +23,21 @@ std::string WizardFolder(std::string_view modulePath) {
 }
 
 std::optional<std::string> ResolveCommandPath(std::string_view command, std::string_view wizardFolder) {
+  if (!IsDrivePath(command) && wizardFolder.empty()) return std::nullopt;
   std::string resolved =
       IsDrivePath(command) ? std::string(command) : std::string(wizardFolder) + std::string(BelowWizardFolder(command));
   if (resolved.size() >= kResolvedPathBytes) return std::nullopt;
   return resolved;
+}
+
+std::optional<std::string> SystemFilePath(std::string_view folder, std::string_view fileName) {
+  constexpr std::size_t kSystemPathBytes = 260;
+  if (folder.empty()) return std::nullopt;
+  std::string path(folder);
+  if (!path.ends_with('\\')) path += '\\';
+  path += fileName;
+  if (path.size() >= kSystemPathBytes) return std::nullopt;
+  return path;
 }
 
 std::optional<std::string> CommandFolder(std::string_view resolvedPath) {

@@ -1,6 +1,7 @@
 #include "runner/command_text.h"
 
 #include "app/text.h"
+#include "runner/command_path.h"
 
 namespace drivora {
 namespace {
@@ -16,6 +17,14 @@ std::string Quoted(std::string_view text) {
   quoted += text;
   quoted += '"';
   return quoted;
+}
+
+// The command line that starts `name`, the program that begins the command:
+// the name quoted when a blank or tab would otherwise end it early.
+std::optional<std::string> CommandLineNaming(std::string_view command, std::string_view name) {
+  if (name.find('"') != std::string_view::npos) return std::nullopt;
+  if (name.find_first_of(" \t") == std::string_view::npos) return std::string(command);
+  return Quoted(name) + std::string(command.substr(name.size()));
 }
 
 }  // namespace
@@ -52,12 +61,19 @@ bool IsProgramPath(std::string_view resolvedPath) {
   return resolvedPath.find(kProgramExtension) != std::string_view::npos;
 }
 
-std::string ProgramCommandLine(std::string_view resolvedPath, const ProgramFiles& files) {
-  const std::string_view name = ProgramName(resolvedPath, files);
-  if (name.find(' ') == std::string_view::npos) return std::string(resolvedPath);
-  return Quoted(name) + std::string(resolvedPath.substr(name.size()));
+std::optional<std::string> ProgramCommandLine(std::string_view resolvedPath, const ProgramFiles& files) {
+  return CommandLineNaming(resolvedPath, ProgramName(resolvedPath, files));
 }
 
-std::string ExplorerCommandLine(std::string_view resolvedPath) { return "EXPLORER " + Quoted(resolvedPath); }
+std::optional<std::string> ExplorerProgramPath(std::string_view windowsFolder) {
+  return SystemFilePath(windowsFolder, "explorer.exe");
+}
+
+std::optional<std::string> ExplorerCommandLine(std::string_view explorerPath, std::string_view resolvedPath) {
+  if (resolvedPath.find('"') != std::string_view::npos) return std::nullopt;
+  const std::optional<std::string> program = CommandLineNaming(explorerPath, explorerPath);
+  if (!program) return std::nullopt;
+  return *program + " " + Quoted(resolvedPath);
+}
 
 }  // namespace drivora

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,13 +34,21 @@ bool IsProgramPath(std::string_view resolvedPath);
 std::string_view ProgramName(std::string_view resolvedPath, const ProgramFiles& files);
 
 // The command line a program is launched with, and registered with for a
-// restart: the program's name is quoted when it holds a blank, so that a
-// folder like "D:\MY DRIVERS" is not taken for a program "D:\MY" with
-// arguments. Arguments after the name stay outside the quotes.
-std::string ProgramCommandLine(std::string_view resolvedPath, const ProgramFiles& files);
+// restart: the program's name is quoted when it holds a blank or a tab, which
+// would otherwise end the name there (a folder like "D:\MY DRIVERS" is not a
+// program "D:\MY" with arguments). Arguments after the name stay outside the
+// quotes. None when the name holds a '"', which no file name can and which
+// would end the quoted name early.
+std::optional<std::string> ProgramCommandLine(std::string_view resolvedPath, const ProgramFiles& files);
 
-// The command line that opens a document or folder: "EXPLORER " and the
-// quoted path.
-std::string ExplorerCommandLine(std::string_view resolvedPath);
+// Where Explorer lies: "explorer.exe" in the Windows folder, by its full path,
+// so that a program of that name in the current folder (a package's folder)
+// is never started instead. None without a Windows folder, or when the path
+// would not fit.
+std::optional<std::string> ExplorerProgramPath(std::string_view windowsFolder);
+
+// The command line that has Explorer open a document or folder: Explorer's
+// full path and the quoted path. None when the path holds a '"'.
+std::optional<std::string> ExplorerCommandLine(std::string_view explorerPath, std::string_view resolvedPath);
 
 }  // namespace drivora

@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "app/catalogue.h"
 #include "app/sections.h"
+#include "app/startup.h"
 #include "app/text.h"
 #include "app/winver.h"
 #include "runner/command_path.h"
@@ -38,7 +39,7 @@ class InstallRun {
       : app_(app),
         runner_(runner),
         job_(job),
-        wizardFolder_(WizardFolder(FitBuffer(app.Sys.Files->ModuleFileName(), kPathBytes))) {}
+        wizardFolder_(WizardFolder(ModulePath(app).value_or(std::string()))) {}
 
   InstallEnd Run() {
     RegisterWizardForResume(app_);
@@ -90,8 +91,16 @@ class InstallRun {
     if (IsProgramPath(*resolved)) {
       RunAndWait(app_, *runner_.Programs, job_.window, *resolved);
     } else {
-      runner_.Programs->StartWithoutWaiting(ExplorerCommandLine(*resolved));
+      OpenWithExplorer(*resolved);
     }
+  }
+
+  // A document or folder that cannot be named to Explorer is not opened.
+  void OpenWithExplorer(const std::string& resolved) {
+    const std::optional<std::string> explorer = ExplorerProgramPath(app_.Sys.Os->WindowsFolder());
+    if (!explorer) return;
+    if (const auto commandLine = ExplorerCommandLine(*explorer, resolved))
+      runner_.Programs->StartWithoutWaiting(*commandLine);
   }
 
   // After a restart was agreed to, the Run value stays so that the 9x family

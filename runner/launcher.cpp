@@ -19,8 +19,10 @@ void ReportLaunchFailure(AppState& app, WindowHandle window, const std::string& 
 
 std::unique_ptr<LaunchedProgram> LaunchProgram(const ProgramFiles& files, ProgramRunner& programs,
                                                std::string_view resolvedPath) {
+  const std::optional<std::string> commandLine = ProgramCommandLine(resolvedPath, files);
+  if (!commandLine) return nullptr;
   const std::string workingFolder = CommandFolder(ProgramName(resolvedPath, files)).value_or(std::string{});
-  return programs.Launch(ProgramCommandLine(resolvedPath, files), workingFolder);
+  return programs.Launch(*commandLine, workingFolder);
 }
 
 bool IsInstallerProcess(const AppState& app, ProcessSighting& process, const std::optional<std::string>& prefix,

@@ -22,8 +22,9 @@ std::unique_ptr<RegistryKey> OpenPendingCommands(const AppState& app);
 
 // What Windows runs for a pending command at its next start: a program's
 // command line exactly as the launch makes it (the name quoted when it holds
-// a blank, arguments after it), anything else its resolved path.
-std::string PendingCommandLine(const AppState& app, const std::string& resolvedPath);
+// a blank, arguments after it), anything else its resolved path. None for a
+// program the launch would refuse.
+std::optional<std::string> PendingCommandLine(const AppState& app, const std::string& resolvedPath);
 
 // A pending command's value is named by its resolved path, which is how its
 // claim finds it again. False when the value could not be written: then the

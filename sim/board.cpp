@@ -58,18 +58,18 @@ void WriteData(SuperIoChip& chip, uint8_t value) {
   if (chip.exitByRegister && chip.index == chip.exitRegister && value == chip.exitValue) chip.configuring = false;
 }
 
-// The configuration dword the address latch selects; all ones where nothing answers.
-uint32_t PciData(const Board& board) {
-  const uint32_t address = board.pciAddress;
-  if (!(address & kPciEnable)) return 0xFFFFFFFFu;
+}  // namespace
+
+uint32_t BoardReadPciConfig(const Board& board, uint32_t address, uint32_t offset, uint32_t bytes) {
+  const uint32_t mask = bytes >= 4 ? 0xFFFFFFFFu : (1u << (8 * bytes)) - 1;
+  if (!(address & kPciEnable) || offset > 4 || bytes > 4 - offset) return mask;
   const auto bus = static_cast<uint8_t>(address >> 16);
   const auto device = static_cast<uint8_t>((address >> 11) & 0x1F);
   const auto function = static_cast<uint8_t>((address >> 8) & 0x07);
   const PciFunction* found = FindPciFunction(board, bus, device, function);
-  return found ? found->config[(address & 0xFC) / 4] : 0xFFFFFFFFu;
+  if (!found) return mask;
+  return (found->config[(address & 0xFC) / 4] >> (8 * offset)) & mask;
 }
-
-}  // namespace
 
 const PciFunction* FindPciFunction(const Board& board, uint8_t bus, uint8_t device, uint8_t function) {
   for (int i = 0; i < board.pciCount; ++i) {
@@ -81,7 +81,7 @@ const PciFunction* FindPciFunction(const Board& board, uint8_t bus, uint8_t devi
 
 uint8_t BoardReadPortByte(Board& board, uint16_t port) {
   if (port >= kPciDataPort && port < kPciDataPort + 4)
-    return static_cast<uint8_t>(PciData(board) >> (8 * (port - kPciDataPort)));
+    return static_cast<uint8_t>(BoardReadPciConfig(board, board.pciAddress, port - kPciDataPort, 1));
   if (SuperIoChip* chip = ChipAtDataPort(board, port)) return chip->configuring ? ReadRegister(*chip) : 0xFF;
   return 0xFF;
 }
@@ -93,7 +93,7 @@ void BoardWritePortByte(Board& board, uint16_t port, uint8_t value) {
 
 uint32_t BoardReadPortDword(Board& board, uint16_t port) {
   if (port == kPciAddressPort) return board.pciAddress;
-  if (port == kPciDataPort) return PciData(board);
+  if (port == kPciDataPort) return BoardReadPciConfig(board, board.pciAddress, 0, 4);
   return 0xFFFFFFFFu;
 }
 

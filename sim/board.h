@@ -65,6 +65,12 @@ uint8_t BoardReadPortByte(Board& board, uint16_t port);
 void BoardWritePortByte(Board& board, uint16_t port, uint8_t value);
 uint32_t BoardReadPortDword(Board& board, uint16_t port);
 void BoardWritePortDword(Board& board, uint16_t port, uint32_t value);
+// One configuration read as the machine carries it out: `bytes` (1 to 4) from
+// byte `offset` of the dword that `address` (as written to 0xCF8) selects;
+// all ones when the enable bit is clear or no function is there. The port
+// operations above answer 0xCFC to 0xCFF with it from the latch; the test
+// driver with the address a handle holds.
+uint32_t BoardReadPciConfig(const Board& board, uint32_t address, uint32_t offset, uint32_t bytes);
 // The firmware bytes of [address, address + length), or null when the range is
 // not wholly inside 0xF0000-0xFFFFF.
 const uint8_t* BoardPhysicalMemory(const Board& board, uint32_t address, uint32_t length);

@@ -16,9 +16,10 @@ struct ImageFolder {
   std::filesystem::path folder;
 };
 
-std::int64_t LoadImageBeside(void* context, const char* name, std::uint8_t* out, std::uint32_t capacity) {
+std::int64_t LoadImageBeside(void* context, const char* name, std::size_t nameLength, std::uint8_t* out,
+                             std::uint32_t capacity) {
   const auto* where = static_cast<const ImageFolder*>(context);
-  std::ifstream file(where->folder / name, std::ios::binary);
+  std::ifstream file(where->folder / std::string(name, nameLength), std::ios::binary);
   if (!file) return -1;
   file.seekg(0, std::ios::end);
   const std::int64_t size = file.tellg();

@@ -78,6 +78,8 @@ void CopyText(char* out, size_t capacity, Span s) {
   out[n] = '\0';
 }
 
+constexpr size_t kMaxImagePathBytes = 260;
+
 void ZeroBytes(void* p, size_t n) {
   auto* bytes = static_cast<volatile uint8_t*>(p);
   for (size_t i = 0; i < n; ++i) bytes[i] = 0;
@@ -341,10 +343,9 @@ bool Parser::Finish() {
       return Fail(chip.indexPort == 0x2E ? "[SuperIO.2E] needs Exit= or ExitRegister=" : "[SuperIO.4E] needs Exit= or ExitRegister=");
   }
   if (hasImage_) {
-    char name[260];
-    if (image_.size >= sizeof name) return Fail("image path too long", image_);
-    CopyText(name, sizeof name, image_);
-    const int64_t size = loader_ ? loader_(context_, name, board_.firmware, kFirmwareSize) : -1;
+    if (image_.size >= kMaxImagePathBytes) return Fail("image path too long", image_);
+    const int64_t size = loader_ ? loader_(context_, image_.data, image_.size, board_.firmware, kFirmwareSize) : -1;
+    if (size == kImageNameRefused) return Fail("the firmware image must be a file name beside the board file", image_);
     if (size < 0) return Fail("cannot read the firmware image", image_);
     if (size != kFirmwareSize) return Fail("the firmware image is not 65536 bytes", image_);
   }

@@ -21,10 +21,13 @@ struct BoardParseError {
   char message[200];
 };
 
-// Reads the firmware image a board names (a path relative to the board file):
-// at most `capacity` bytes into `out`; returns the file's whole size, or -1
-// when it cannot be read.
-using BoardImageLoader = int64_t (*)(void* context, const char* name, uint8_t* out, uint32_t capacity);
+// Reads the firmware image a board names (a path relative to the board file,
+// `nameLength` characters at `name`, not zero-terminated): at most `capacity`
+// bytes into `out`; returns the file's whole size, -1 when it cannot be read,
+// or kImageNameRefused when the loader does not take such a name.
+using BoardImageLoader = int64_t (*)(void* context, const char* name, size_t nameLength, uint8_t* out,
+                                     uint32_t capacity);
+constexpr int64_t kImageNameRefused = -2;
 
 // Fills `board` from the text of a board file. On any problem returns false
 // with `error` set, and leaves `board` empty: nothing is simulated from a

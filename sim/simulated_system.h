@@ -19,6 +19,7 @@ class SimulatedOs final : public OsFacts {
   bool IsWow64() const override { return windows_.wow64; }
   std::uint16_t DefaultLanguageId() const override { return languageId_; }
   std::optional<std::string> SystemErrorText(std::uint32_t code) const override;
+  std::string WindowsFolder() const override { return "C:\\WINDOWS"; }
 
  private:
   WindowsVersion windows_;

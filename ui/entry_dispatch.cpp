@@ -11,12 +11,13 @@ EntryAction ChooseEntryAction(std::size_t entryCount, std::size_t index) {
   return EntryAction::Install;
 }
 
-std::optional<std::string> BrowseCommandLine(std::string_view modulePath) {
+std::optional<std::string> BrowseCommandLine(std::string_view modulePath, std::string_view windowsFolder) {
   // Quoted like every path the wizard hands to Explorer, so that blanks and
   // commas in folder names stay part of the path.
   const std::optional<std::string> folder = CommandFolder(modulePath);
-  if (!folder) return std::nullopt;
-  return ExplorerCommandLine(*folder);
+  const std::optional<std::string> explorer = ExplorerProgramPath(windowsFolder);
+  if (!folder || !explorer) return std::nullopt;
+  return ExplorerCommandLine(*explorer, *folder);
 }
 
 }  // namespace drivora

@@ -18,8 +18,9 @@ enum class EntryAction {
 
 EntryAction ChooseEntryAction(std::size_t entryCount, std::size_t index);
 
-// The command line that opens the folder holding the program in Explorer;
-// none for a path without a folder.
-std::optional<std::string> BrowseCommandLine(std::string_view modulePath);
+// The command line that opens the folder holding the program in Explorer,
+// started from `windowsFolder`; none for a path without a folder, or without
+// a Windows folder.
+std::optional<std::string> BrowseCommandLine(std::string_view modulePath, std::string_view windowsFolder);
 
 }  // namespace drivora

@@ -45,4 +45,18 @@ std::optional<std::string> Win32OsFacts::SystemErrorText(std::uint32_t code) con
   return std::string(text, length);
 }
 
+std::string Win32OsFacts::WindowsFolder() const {
+  // The shared Windows folder: under Terminal Services GetWindowsDirectoryA
+  // names a private one of each user. Looked up by name, as the 9x family
+  // and NT 4 lack it; they have only the one folder.
+  using FolderFn = UINT(WINAPI*)(LPSTR, UINT);
+  auto folderOf = reinterpret_cast<FolderFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "GetSystemWindowsDirectoryA")));
+  if (!folderOf) folderOf = GetWindowsDirectoryA;
+  char folder[MAX_PATH] = {};
+  const UINT length = folderOf(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  return std::string(folder, length);
+}
+
 }  // namespace drivora::win32

@@ -11,6 +11,7 @@ class Win32OsFacts final : public OsFacts {
   bool IsWow64() const override;
   std::uint16_t DefaultLanguageId() const override;
   std::optional<std::string> SystemErrorText(std::uint32_t code) const override;
+  std::string WindowsFolder() const override;
 };
 
 }  // namespace drivora::win32

@@ -9,9 +9,16 @@
 namespace drivora::win32 {
 
 std::string Win32ProgramFiles::ModuleFileName() const {
-  char path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return std::string(path, length < MAX_PATH ? length : MAX_PATH - 1);
+  // Whole, however long: the core decides what it can hold. A full buffer
+  // may hold a cut name (XP does not even end it), so it grows until the
+  // name fits with room to spare.
+  for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
+    std::vector<char> path(size);
+    const DWORD length = GetModuleFileNameA(nullptr, path.data(), size);
+    if (length == 0) return {};
+    if (length < size - 1) return std::string(path.data(), length);
+  }
+  return {};
 }
 
 std::string Win32ProgramFiles::ShortPathName(const std::string& path) const {

@@ -13,6 +13,7 @@
 #include "app/win32/program_files_win32.h"
 #include "app/win32/registry_win32.h"
 #include "detect/win32/detection_win32.h"
+#include "runner/win32/library_functions.h"
 #include "runner/win32/win32_runner.h"
 #include "ui/win32/gdi_handles.h"
 #include "ui/win32/main_dialog.h"
@@ -72,6 +73,8 @@ void RunMainWindow(drivora::AppState& app, const drivora::RunnerSystem& runner, 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // Before anything loads a library: no code from the current folder.
+  drivora::win32::KeepLibrarySearchToTheSystem();
   drivora::win32::Win32OsFacts os;
   drivora::win32::Win32ProgramFiles files;
   drivora::win32::Win32Registry registry;

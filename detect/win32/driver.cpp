@@ -4,14 +4,11 @@
 #include <winsvc.h>
 
 #include "app/app_state.h"
-#include "app/text.h"
 #include "app/win32/handles.h"
 #include "detect/win32/service_handles.h"
 
 namespace drivora::win32 {
 namespace {
-
-constexpr std::size_t kPathBytes = 256;
 
 bool IsOpen(void* device) { return device && device != INVALID_HANDLE_VALUE; }
 
@@ -26,29 +23,24 @@ UniqueServiceHandle OpenManager() { return UniqueServiceHandle(OpenSCManagerA(nu
 
 }  // namespace
 
-const char* PortIoDriverFileName(std::int32_t osClass, bool wow64) {
-  if (osClass == 8) return wow64 ? "s1234564_win8.sys" : "s12345_win8.sys";
-  return wow64 ? "s1234564.sys" : "s12345.sys";
-}
-
-std::string PortIoDriverPath(const std::string& moduleFileName, std::int32_t osClass, bool wow64) {
-  const std::size_t slash = moduleFileName.rfind('\\');
-  std::string path = slash == std::string::npos ? std::string() : moduleFileName.substr(0, slash + 1);
-  path += PortIoDriverFileName(osClass, wow64);
-  return std::string(FitBuffer(path, kPathBytes));
-}
-
-bool InstallPortIoDriver(const AppState& app) {
-  const std::string path = PortIoDriverPath(app.Sys.Files->ModuleFileName(), app.OsClass, app.Sys.Os->IsWow64());
+bool InstallPortIoDriver(const AppState& app, const std::function<void(const std::string& path)>& whileHeld) {
+  const std::optional<std::string> path =
+      PortIoDriverPath(app.Sys.Files->ModuleFileName(), app.OsClass, app.Sys.Os->IsWow64());
+  if (!path) return false;
+  // A file that cannot be held cannot be loaded either.
+  const UniqueFileHandle held(
+      CreateFileA(path->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!held) return false;
   const UniqueServiceHandle manager = OpenManager();
   if (!manager) return false;
   // Fails when a service of the name exists already, perhaps from another folder.
   const UniqueServiceHandle service(CreateServiceA(manager.get(), kPortIoServiceName, kPortIoServiceName,
                                                    SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START,
-                                                   SERVICE_ERROR_NORMAL, path.c_str(), nullptr, nullptr, nullptr,
+                                                   SERVICE_ERROR_NORMAL, path->c_str(), nullptr, nullptr, nullptr,
                                                    nullptr, nullptr));
   if (!service) return false;
-  // Not looked at: a driver that does not start (its file missing, say)
+  if (whileHeld) whileHeld(*path);
+  // Not looked at: a driver that does not start (its board file missing, say)
   // shows as the failure of the open that follows.
   StartServiceA(service.get(), 0, nullptr);
   return true;

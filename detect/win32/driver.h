@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "app/platform.h"
+#include "detect/portio_files.h"
 
 namespace drivora {
 struct AppState;
@@ -21,17 +23,13 @@ constexpr char kPortIoDevicePath[] = "\\\\.\\S12345";
 // otherwise keep it busy for ever.
 constexpr int kPortIoInstallRounds = 3;
 
-// The driver file for this Windows: "s12345.sys", "s12345_win8.sys",
-// "s1234564.sys" or "s1234564_win8.sys".
-const char* PortIoDriverFileName(std::int32_t osClass, bool wow64);
-// The module's folder (its file name cut just after the last backslash; none
-// when there is no backslash) followed by the driver file name, held to the
-// 256-byte path buffer.
-std::string PortIoDriverPath(const std::string& moduleFileName, std::int32_t osClass, bool wow64);
-
 // Registers and starts the service from the driver file beside the program.
-// True when the service was created (whether it started or not).
-bool InstallPortIoDriver(const AppState& app);
+// True when the service was created (whether it started or not). From before
+// the service names the file until StartService has returned, the file is
+// held open with no sharing but reading, so that nobody can write, rename or
+// delete it in between: the kernel loads the file that was found.
+// `whileHeld`, when given, runs just before StartService (for tests).
+bool InstallPortIoDriver(const AppState& app, const std::function<void(const std::string& path)>& whileHeld = {});
 // Closes `device` (null allowed), stops the service and deletes it. True when
 // the service could be opened.
 bool RemovePortIoDriver(void* device);

@@ -34,16 +34,17 @@ HANDLE Win32HardwareLocks::MutexFor(HardwareLock which) const {
   return which == HardwareLock::SuperIo ? superIo_.get() : pciConfig_.get();
 }
 
-bool Win32HardwareLocks::Acquire(HardwareLock which) {
+HardwareLocks::WaitOutcome Win32HardwareLocks::Wait(HardwareLock which) {
   const HANDLE mutex = MutexFor(which);
-  if (!mutex) return false;
+  if (!mutex) return WaitOutcome::Unavailable;
   const DWORD result = WaitForSingleObject(mutex, wait_);
   // An owner that ended without releasing leaves the mutex abandoned; the
   // wait has still made it ours.
-  return result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+  if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) return WaitOutcome::Acquired;
+  return result == WAIT_TIMEOUT ? WaitOutcome::TimedOut : WaitOutcome::Unavailable;
 }
 
-void Win32HardwareLocks::Release(HardwareLock which) {
+void Win32HardwareLocks::Give(HardwareLock which) {
   if (const HANDLE mutex = MutexFor(which)) ReleaseMutex(mutex);
 }
 

@@ -45,7 +45,7 @@ void VisitSnapshot(const ToolhelpFunctions& toolhelp, HANDLE snapshot, const Pro
 }  // namespace
 
 bool Walk9xProcesses(const ProcessVisitor& visit) {
-  const UniqueLibrary kernel(LoadLibraryA("Kernel32.DLL"));
+  const UniqueLibrary kernel(LoadSystemLibrary("Kernel32.DLL"));
   ToolhelpFunctions toolhelp;
   if (!kernel || !toolhelp.Find(kernel.get())) return false;
   const UniqueFileHandle snapshot(toolhelp.createSnapshot(TH32CS_SNAPPROCESS, 0));

@@ -117,8 +117,8 @@ bool VisitProcess(const NtProcessFunctions& functions, DWORD processId, const Pr
 }  // namespace
 
 bool WalkNtProcesses(const ProcessVisitor& visit) {
-  const UniqueLibrary psapi(LoadLibraryA("PSAPI.DLL"));
-  const UniqueLibrary vdmdbg(LoadLibraryA("VDMDBG.DLL"));
+  const UniqueLibrary psapi(LoadSystemLibrary("PSAPI.DLL"));
+  const UniqueLibrary vdmdbg(LoadSystemLibrary("VDMDBG.DLL"));
   NtProcessFunctions functions;
   if (!psapi || !vdmdbg || !functions.Find(psapi.get(), vdmdbg.get())) return false;
   const auto ids = ProcessIds(functions);

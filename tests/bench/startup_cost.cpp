@@ -1,8 +1,10 @@
 // What one start of the wizard costs in driver requests under this Windows:
-// runs start-up detection through the I/O driver on the machine's board,
-// then times the same number of bare requests through the same device as the
-// floor. The ratio of the two is the figure to track: everything above 1 is
-// the wizard's own work per request.
+// runs start-up detection through the I/O driver on the machine's board, once
+// with the locks Setup.exe takes and once without, then times the same number
+// of bare requests through the same device as the floor. The ratio of the
+// first to the floor is the figure to track: everything above 1 is the
+// wizard's own work per request, which the second run splits into the locks'
+// share and the rest.
 //
 // Usage: startup_cost.exe SETUP.INI   (with the driver files beside it)
 #include <windows.h>

@@ -35,10 +35,11 @@ struct ImageChoice {
   int calls = 0;
 };
 
-NO_COVERAGE std::int64_t Load(void* context, const char* name, std::uint8_t* out, std::uint32_t capacity) {
+NO_COVERAGE std::int64_t Load(void* context, const char* name, std::size_t nameLength, std::uint8_t* out,
+                              std::uint32_t capacity) {
   auto* choice = static_cast<ImageChoice*>(context);
   ++choice->calls;
-  FUZZ_CHECK(std::strlen(name) < 260);
+  FUZZ_CHECK(nameLength > 0 && nameLength < 260 && name != nullptr);
   FUZZ_CHECK(capacity == drivora::sim::kFirmwareSize);
   if (choice->size < 0) return -1;
   const std::size_t n = choice->size < capacity ? static_cast<std::size_t>(choice->size) : capacity;

@@ -35,10 +35,10 @@ TEST(MakeIniPath, FromTheFirstExeOnwards) {
   for (const auto& c : cases) EXPECT_EQ(MakeIniPath(c.module), c.ini) << c.module;
 }
 
-TEST(MakeIniPath, FitsThePathBuffer) {
+TEST(MakeIniPath, KeepsTheWholePathForStartUpToJudge) {
   const std::string longPath = "D:\\" + std::string(256, 'A');
-  EXPECT_LE(MakeIniPath(longPath).size(), kPathBytes - 1);
-  EXPECT_LE(MakeIniPath(longPath + ".EXE").size(), kPathBytes - 1);
+  EXPECT_EQ(MakeIniPath(longPath), longPath + ".INI");
+  EXPECT_EQ(MakeIniPath(longPath + ".EXE"), longPath + ".INI");
 }
 
 constexpr char kDiscIni[] =
@@ -123,6 +123,39 @@ TEST(InitApplication, MissingConfigurationShowsItsPathAndEnds) {
   EXPECT_FALSE(disc.RunValue(kResume)) << "the Run value goes before the configuration is looked for";
 }
 
+TEST(InitApplication, ProgramPathThatDoesNotFitIsRefusedNotCut) {
+  // 259 characters fit the 260-byte path buffer with their terminating zero.
+  const std::string folder = "D:\\" + std::string(259 - 3 - 10, 'F') + "\\";
+  const struct {
+    std::string module;
+    bool starts;
+  } cases[] = {
+      {folder + "SETUP.EXE", true},
+      {folder + "SETUP1.EXE", false},
+      {folder + "LONGER\\SETUP.EXE", false},
+      // A program without ".EXE" whose configuration path would outgrow the buffer.
+      {folder + "SETUPXYZ", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.module.size());
+    Disc disc("98");
+    disc.files.modulePath = c.module;
+    disc.files.AddFile(MakeIniPath(ToUpperAscii(c.module)), kDiscIni);
+    // Cut to 259 characters, the path would name this file instead.
+    disc.files.AddFile(MakeIniPath(ToUpperAscii(c.module)).substr(0, 259), kDiscIni);
+    EXPECT_EQ(InitApplication(disc.app), c.starts);
+    if (c.starts) {
+      EXPECT_EQ(disc.app.IniPath, MakeIniPath(ToUpperAscii(c.module)));
+      continue;
+    }
+    ASSERT_EQ(disc.boxes.Shown().size(), 1u);
+    EXPECT_EQ(disc.boxes.Shown()[0].text, MakeIniPath(ToUpperAscii(c.module))) << "the whole path, uncut";
+    EXPECT_EQ(disc.boxes.Shown()[0].caption, "Not find file...");
+    EXPECT_EQ(disc.app.Config, nullptr);
+    EXPECT_EQ(disc.app.Catalogue.EntryCount(), 0u);
+  }
+}
+
 TEST(InitApplication, ResumeValueIsRemovedOutsideTheNtFamily) {
   const struct {
     const char* windows;
@@ -155,6 +188,7 @@ class NoVersionOs final : public OsFacts {
   bool IsWow64() const override { return false; }
   std::uint16_t DefaultLanguageId() const override { return kLanguageEnglish; }
   std::optional<std::string> SystemErrorText(std::uint32_t) const override { return std::nullopt; }
+  std::string WindowsFolder() const override { return {}; }
 };
 
 TEST(InitApplication, FailedVersionQueryEndsSilently) {

@@ -57,6 +57,7 @@ class OddResultOs final : public OsFacts {
   bool IsWow64() const override { return false; }
   std::uint16_t DefaultLanguageId() const override { return kLanguageEnglish; }
   std::optional<std::string> SystemErrorText(std::uint32_t) const override { return std::nullopt; }
+  std::string WindowsFolder() const override { return {}; }
 
  private:
   int result_;
@@ -102,6 +103,30 @@ TEST(CompareWinVer, FieldsInOrder) {
   };
   TestApp t("", "7");
   for (const auto& c : cases) EXPECT_EQ(CompareWinVer(t.app, c.fields), c.order) << '"' << c.fields << '"';
+}
+
+TEST(CompareWinVer, NumbersAtTheEndsOfTheRangeOrderWithoutOverflow) {
+  // Windows 7, build 7601, workstation: variant 1. Each difference would
+  // overflow 32 bits; it keeps its sign instead.
+  const struct {
+    const char* fields;
+    std::int32_t order;
+  } cases[] = {
+      {"2.6.1.7601.-2147483648", INT32_MAX},
+      {"2.6.1.7601.2147483647", 1 - 2147483647},
+      {"-2147483648", INT32_MAX},
+      {"2.-2147483648", INT32_MAX},
+      {"2.6.-2147483648", INT32_MAX},
+      {"2.6.1.-2147483648", INT32_MAX},
+      {"2.6.1.7601.-2147483647", INT32_MAX},
+      {"2.6.1.7601.-2147483646", INT32_MAX},
+      {"2.6.1.7601.-2147483645", 2147483646},
+  };
+  TestApp t("", "7");
+  for (const auto& c : cases) EXPECT_EQ(CompareWinVer(t.app, c.fields), c.order) << '"' << c.fields << '"';
+  // Such a rule is older than Windows 7, so the scan goes past it.
+  TestApp rules("[WinVer]\nA.2.5.1.0.0=XP\nB.2.6.1.7601.-2147483648=LOW\n", "7");
+  EXPECT_EQ(SelectWinVerKey(rules.app), "B.2.6.1.7601.-2147483648");
 }
 
 TEST(CompareWinVer, BuildIsItsLowWord) {

@@ -29,6 +29,7 @@
 #include "app/win32/program_files_win32.h"
 #include "app/win32/registry_win32.h"
 #include "detect/hardware.h"
+#include "detect/superio.h"
 #include "detect/win32/driver.h"
 #include "detect/win32/hardware_locks_win32.h"
 #include "detect/win32/otherfun.h"
@@ -222,7 +223,8 @@ class DriverService : public ::testing::Test {
 TEST_F(DriverService, DriverLeftRunningByAnEarlierRunIsUsedAndStillRemoved) {
   // The earlier run ran from another folder; its driver still runs.
   WindowsApp w;
-  const std::string here = win32::PortIoDriverPath(ModuleFileName(), w.app.OsClass, w.os.IsWow64());
+  const std::string here = PortIoDriverPath(ModuleFileName(), w.app.OsClass, w.os.IsWow64()).value_or("");
+  ASSERT_FALSE(here.empty());
   const std::string earlier = TempFolder("drivora-earlier-run") + here.substr(here.rfind('\\') + 1);
   ASSERT_TRUE(CopyFileA(here.c_str(), earlier.c_str(), FALSE)) << here;
   RegisterService(earlier, true);
@@ -246,7 +248,7 @@ TEST_F(DriverService, StoppedServiceLeftRegisteredIsReplacedFromThisFolder) {
   void* device = nullptr;
   ASSERT_TRUE(win32::OpenPortIoDevice(w.app, device)) << BoardProblem();
   const ServiceInfo during = QueryPortIoService();
-  EXPECT_EQ(during.binaryPath, win32::PortIoDriverPath(ModuleFileName(), w.app.OsClass, w.os.IsWow64()));
+  EXPECT_EQ(during.binaryPath, PortIoDriverPath(ModuleFileName(), w.app.OsClass, w.os.IsWow64()));
   EXPECT_EQ(during.state, static_cast<DWORD>(SERVICE_RUNNING));
   // The test runs say which of the four files this Wine prefix must load.
   if (const char* expected = std::getenv("DRIVORA_EXPECT_DRIVER_FILE"))
@@ -293,6 +295,74 @@ TEST_F(DriverService, InstallThatKeepsFailingEndsTheOpenAfterItsRounds) {
     ExitProcess(1);  // the loop would keep this test from ever ending
   }
   EXPECT_FALSE(opened.get());
+}
+
+TEST_F(DriverService, DriverFileCannotBeSwappedBetweenServiceAndStart) {
+  // A copy of the driver beside a program of the test's own, so that the
+  // build's files stay as they are whatever happens.
+  WindowsApp w;
+  const std::string folder = TempFolder("drivora-held-driver");
+  const std::string original = PortIoDriverPath(ModuleFileName(), w.app.OsClass, w.os.IsWow64()).value_or("");
+  const std::string copy = folder + original.substr(original.rfind('\\') + 1);
+  ASSERT_TRUE(CopyFileA(original.c_str(), copy.c_str(), FALSE)) << original;
+  ModuleAt beside(folder + "SETUP.EXE");
+  w.app.Sys.Files = &beside;
+  bool held = false;
+  ASSERT_TRUE(win32::InstallPortIoDriver(w.app, [&](const std::string& path) {
+    held = true;
+    EXPECT_EQ(path, copy);
+    EXPECT_EQ(QueryPortIoService().binaryPath, copy) << "the service names the file now held";
+    const UniqueFileHandle writer(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    EXPECT_FALSE(writer) << "the file could be opened for writing";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(MoveFileA(path.c_str(), (path + ".swapped").c_str())) << "the file could be renamed";
+    EXPECT_FALSE(DeleteFileA(path.c_str())) << "the file could be deleted";
+  }));
+  EXPECT_TRUE(held);
+  const UniqueFileHandle device = OpenDeviceHandle();
+  EXPECT_TRUE(device) << "the held file still loads: " << BoardProblem();
+  EXPECT_EQ(GetFileAttributesA((copy + ".swapped").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(DriverService, AnImageNotBesideTheBoardFileIsRefused) {
+  const std::string folder = TempFolder("drivora-image-names");
+  const std::string board = folder + "image.board";
+  for (const char* image : {"..\\ws-bus128.rom", "C:\\windows\\win.ini", "sub\\x.rom", "sub/x.rom",
+                            "\\??\\C:\\x.rom", "\\\\.\\PhysicalDrive0", "x.rom:stream", ".."}) {
+    std::ofstream(board, std::ios::binary | std::ios::trunc) << "[Firmware]\r\nImage=" << image << "\r\n";
+    SetBoardFile(board);
+    WindowsApp w;
+    void* device = nullptr;
+    EXPECT_FALSE(win32::OpenPortIoDevice(w.app, device)) << image;
+    EXPECT_EQ(BoardProblem(),
+              std::string("board file the firmware image must be a file name beside the board file: ") + image);
+    EXPECT_TRUE(WaitForServiceGone());
+  }
+  DeleteFileA(board.c_str());
+}
+
+TEST_F(DriverService, BoardFileIsReadUpToOneMebibyte) {
+  const std::string folder = TempFolder("drivora-big-board");
+  const std::string board = folder + "big.board";
+  const std::string header = "[Board]\r\nName=big\r\n";
+  for (const std::size_t size : {std::size_t{1} << 20, (std::size_t{1} << 20) + 1}) {
+    std::string text = header;
+    const std::string comment = ";" + std::string(1021, 'x') + "\r\n";  // 1,024 bytes a line
+    while (text.size() + comment.size() <= size) text += comment;
+    text += ";" + std::string(size - text.size() - 1, 'y');
+    ASSERT_EQ(text.size(), size);
+    std::ofstream(board, std::ios::binary | std::ios::trunc) << text;
+    SetBoardFile(board);
+    WindowsApp w;
+    void* device = nullptr;
+    const bool opened = win32::OpenPortIoDevice(w.app, device);
+    EXPECT_EQ(opened, size == (std::size_t{1} << 20)) << size << ": " << BoardProblem();
+    if (!opened) EXPECT_EQ(BoardProblem(), "board file larger than 1 MiB");
+    win32::RemovePortIoDriver(opened ? device : nullptr);
+    EXPECT_TRUE(WaitForServiceGone());
+  }
+  DeleteFileA(board.c_str());
 }
 
 TEST_F(DriverService, PortIoServiceOpensTheDeviceIntoAppStateAndRemovesIt) {
@@ -609,6 +679,132 @@ TEST_F(DriverRequests, ReadsTheDriverRefusesShowTheErrorBoxAndReadAllOnes) {
   EXPECT_EQ(boxes.Shown().size(), 2u);
 }
 
+// ---------------------------------------------------------------------------
+// What a handle may do at the ports beyond the port list: Super I/O registers
+// and the PCI address it holds. Each test opens handles of its own, whose
+// port state starts fresh.
+
+DWORD ByteWriteError(HANDLE device, uint16_t port, uint8_t value) {
+  PortRequest request{port, value};
+  return Send(device, kWriteByte, &request, 8, &request, 8).error;
+}
+
+uint8_t ByteRead(HANDLE device, uint16_t port) {
+  PortRequest request{port, 0};
+  EXPECT_TRUE(Send(device, kReadByte, &request, 8, &request, 8).ok);
+  return static_cast<uint8_t>(request.value);
+}
+
+uint32_t PciRead(HANDLE device, uint16_t port, DWORD code = kReadDword) {
+  PortRequest request{port, 0};
+  EXPECT_TRUE(Send(device, code, &request, 8, &request, 8).ok);
+  return request.value;
+}
+
+void PciAddress(HANDLE device, uint32_t address) {
+  PortRequest request{0xCF8, address};
+  EXPECT_TRUE(Send(device, kWriteDword, &request, 8, &request, 8).ok);
+}
+
+TEST_F(DriverRequests, EveryRegisterAtBothPairsIsWritableOnlyAsTheProbesWriteIt) {
+  const UniqueFileHandle handle = OpenDeviceHandle();
+  ASSERT_TRUE(handle);
+  for (const uint16_t indexPort : {0x2E, 0x4E}) {
+    for (unsigned reg = 0; reg <= 0xFF; ++reg) {
+      for (const uint8_t value : {0x00, 0x02, 0x05}) {
+        ASSERT_EQ(ByteWriteError(handle.get(), indexPort, static_cast<uint8_t>(reg)), 0u) << "index writes stay open";
+        const bool allowed = reg == 0x07 || (reg == 0x02 && value == 0x02);
+        EXPECT_EQ(ByteWriteError(handle.get(), static_cast<uint16_t>(indexPort + 1), value),
+                  allowed ? 0u : static_cast<DWORD>(ERROR_ACCESS_DENIED))
+            << std::hex << "index port " << indexPort << ", register " << reg << ", value " << unsigned{value};
+      }
+    }
+  }
+  // Whatever the loop left the chip in: out of configuration mode.
+  ByteWriteError(handle.get(), 0x2E, 0xAA);
+}
+
+TEST_F(DriverRequests, AllowedRegisterWriteReachesTheChipAndARefusedOneDoesNot) {
+  const UniqueFileHandle handle = OpenDeviceHandle();
+  ASSERT_TRUE(handle);
+  HANDLE device = handle.get();
+  ASSERT_EQ(ByteWriteError(device, 0x2E, 0x87), 0u);
+  ASSERT_EQ(ByteWriteError(device, 0x2E, 0x87), 0u);
+  EXPECT_EQ(ByteWriteError(device, 0x2E, 0x07), 0u);
+  EXPECT_EQ(ByteWriteError(device, 0x2F, 0x0B), 0u);
+  EXPECT_EQ(ByteRead(device, 0x2F), 0x0B) << "logical device B is selected";
+  EXPECT_EQ(ByteWriteError(device, 0x2E, 0x60), 0u);
+  EXPECT_EQ(ByteRead(device, 0x2F), 0x02) << "a register of device B reads through";
+  EXPECT_EQ(ByteWriteError(device, 0x2F, 0x00), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(ByteRead(device, 0x2F), 0x02);
+  EXPECT_EQ(ByteWriteError(device, 0x2E, 0x07), 0u);
+  EXPECT_EQ(ByteWriteError(device, 0x2F, 0x00), 0u);
+  EXPECT_EQ(ByteWriteError(device, 0x2E, 0xAA), 0u);
+  EXPECT_EQ(ByteRead(device, 0x2F), 0xFF) << "out of configuration mode";
+}
+
+TEST_F(DriverRequests, AnotherHandlesIndexCannotRedirectARegisterWrite) {
+  const UniqueFileHandle mine = OpenDeviceHandle(), theirs = OpenDeviceHandle();
+  ASSERT_TRUE(mine && theirs);
+  ASSERT_EQ(ByteWriteError(mine.get(), 0x2E, 0x87), 0u);
+  ASSERT_EQ(ByteWriteError(mine.get(), 0x2E, 0x87), 0u);
+  ASSERT_EQ(ByteWriteError(mine.get(), 0x2E, 0x07), 0u);
+  // The other handle selects register 0x20 in the chip meanwhile; this
+  // handle's write still lands in register 0x07.
+  ASSERT_EQ(ByteWriteError(theirs.get(), 0x2E, 0x20), 0u);
+  EXPECT_EQ(ByteWriteError(mine.get(), 0x2F, 0x05), 0u);
+  EXPECT_EQ(ByteRead(theirs.get(), 0x2F), 0x05) << "register 0x07 was written, and is selected again";
+  EXPECT_EQ(ByteWriteError(theirs.get(), 0x2F, 0x00), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  ByteWriteError(mine.get(), 0x2F, 0x00);
+  ByteWriteError(mine.get(), 0x2E, 0xAA);
+}
+
+TEST_F(DriverRequests, EachHandleHoldsItsOwnPciAddressUntilItsDataRead) {
+  const UniqueFileHandle first = OpenDeviceHandle(), second = OpenDeviceHandle();
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(PciRead(first.get(), 0xCF8), 0u) << "a fresh handle holds no address";
+  PciAddress(first.get(), 0x8000F800);   // 00:1F.0, the ICH7 LPC bridge
+  PciAddress(second.get(), 0x80000000);  // 00:00.0, the G41 host bridge
+  EXPECT_EQ(PciRead(first.get(), 0xCFC), 0x27B88086u);
+  EXPECT_EQ(PciRead(second.get(), 0xCFC), 0x2E308086u);
+  EXPECT_EQ(PciRead(first.get(), 0xCF8), 0x8000F800u);
+  EXPECT_EQ(PciRead(second.get(), 0xCF8), 0x80000000u);
+  PciAddress(second.get(), 0x8000F808);
+  EXPECT_EQ(PciRead(first.get(), 0xCFE, kReadByte), 0xB8u) << "the other handle's address changed nothing here";
+  EXPECT_EQ(PciRead(second.get(), 0xCFC, kReadByte), 0x01u) << "revision of 00:1F.0";
+}
+
+TEST_F(DriverRequests, PciReadsWithTheEnableBitClearAreAllOnes) {
+  const UniqueFileHandle handle = OpenDeviceHandle();
+  ASSERT_TRUE(handle);
+  for (const uint32_t address : {0x0000F800u, 0x00000000u, 0x7FFFFFFCu}) {
+    PciAddress(handle.get(), address);
+    EXPECT_EQ(PciRead(handle.get(), 0xCF8), address);
+    EXPECT_EQ(PciRead(handle.get(), 0xCFC), 0xFFFFFFFFu) << std::hex << address;
+    for (uint16_t port = 0xCFC; port <= 0xCFF; ++port)
+      EXPECT_EQ(PciRead(handle.get(), port, kReadByte), 0xFFu) << std::hex << address << " " << port;
+  }
+}
+
+TEST_F(DriverRequests, AnOpenWithoutReadAccessIsRefused) {
+  // The wizard's own open asks for GENERIC_READ, as do the others here.
+  for (const DWORD access : {DWORD{GENERIC_READ}, DWORD{FILE_READ_DATA}, DWORD{GENERIC_READ | GENERIC_WRITE}}) {
+    const UniqueFileHandle handle(CreateFileA("\\\\.\\S12345", access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(handle) << std::hex << access;
+    PortRequest request{0xCF8, 0};
+    EXPECT_TRUE(Send(handle.get(), kReadDword, &request, 8, &request, 8).ok) << std::hex << access;
+  }
+  if (IsWine())
+    GTEST_SKIP() << "Wine passes a driver no security context on an open: the access asked for cannot be seen there";
+  for (const DWORD access : {DWORD{0}, DWORD{GENERIC_WRITE}, DWORD{FILE_READ_ATTRIBUTES}, DWORD{SYNCHRONIZE}}) {
+    const UniqueFileHandle handle(CreateFileA("\\\\.\\S12345", access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    EXPECT_FALSE(handle) << std::hex << access;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << std::hex << access;
+  }
+}
+
 TEST_F(DriverRequests, OnlyAdministratorsAndSystemMayOpenTheDevice) {
   // The device has no names below it.
   const UniqueFileHandle below(CreateFileA("\\\\.\\S12345\\below", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -667,6 +863,36 @@ TEST(DriverFirmwareImage, ImageBesideTheBoardFileIsWhatTheDeviceMaps) {
   EXPECT_TRUE(device.UnmapPhysicalMemory(handle, area));
   service.Remove();
   EXPECT_TRUE(WaitForServiceGone());
+}
+
+// ---------------------------------------------------------------------------
+// An ITE chip whose register 0x23 happens to read Fintek's vendor byte 0x19:
+// the ITE probe must leave it out of configuration mode through the driver,
+// or the Fintek probes after it read it as a Fintek chip 0x87121934.
+
+TEST(DriverDetection, IteProbeLeavesTheChipOutOfConfigurationModeThroughTheDriver) {
+  const std::string folder = TempFolder("drivora-ite-board");
+  const std::string boardPath = folder + "ite.board";
+  std::ofstream(boardPath, std::ios::binary)
+      << "[SuperIO.2E]\r\nEntry=87 01 55 55\r\nExitRegister=02:02\r\nRegisters=20:87 21:12 22:08 23:19 24:34\r\n";
+  win32::RemovePortIoDriver(nullptr);
+  ASSERT_TRUE(WaitForServiceGone());
+  SetBoardFile(boardPath);
+  WindowsApp w;
+  win32::DriverPortIoService service(w.app);
+  ASSERT_TRUE(service.Open()) << BoardProblem();
+  win32::DeviceIoHardware device(w.app);
+  NoHardwareLocks locks;
+  const SuperIoAccess access{device, locks};
+  EXPECT_STREQ(IdentifySuperIoChip(access), "ITE8712");
+  EXPECT_EQ(ReadFintekId(access, 0x2E), 0u);
+  EXPECT_EQ(ProbeFintekCir(access, 0x2E), nullptr);
+  // The chip answers nothing until its own key opens it again.
+  EXPECT_EQ(SioRead(device, 0x2E, 0x20), 0xFF);
+  EXPECT_TRUE(w.boxes.Shown().empty()) << "a request failed: " << w.boxes.Shown().front().text;
+  service.Remove();
+  EXPECT_TRUE(WaitForServiceGone());
+  DeleteFileA(boardPath.c_str());
 }
 
 // ---------------------------------------------------------------------------

@@ -6,10 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
 
+#include "app/app_state.h"
 #include "app/win32/handles.h"
+#include "app/win32/os_facts_win32.h"
 #include "detect/win32/hardware_locks_win32.h"
+#include "detect/win32/otherfun.h"
 
 namespace {
 
@@ -72,9 +76,56 @@ TEST(DriverLocks, WaitIsBoundedWhileAnotherProgramHoldsTheLock) {
   EXPECT_FALSE(acquired);
   EXPECT_GE(waited, std::chrono::milliseconds(80));
   EXPECT_LT(waited, std::chrono::seconds(2));
-  // Once they let go, detection gets it.
-  ASSERT_TRUE(locks.Acquire(HardwareLock::PciConfig));
-  locks.Release(HardwareLock::PciConfig);
+  // For the rest of this start the lock is not waited for again, even
+  // though they have let go: a program that holds it cannot stall the start.
+  const auto again = std::chrono::steady_clock::now();
+  EXPECT_FALSE(locks.Acquire(HardwareLock::PciConfig));
+  EXPECT_LT(std::chrono::steady_clock::now() - again, std::chrono::milliseconds(50));
+  EXPECT_EQ(ProbeFromAnotherThread("Global\\Access_PCI"), static_cast<DWORD>(WAIT_OBJECT_0)) << "nothing taken";
+  // The other lock, and the next start, get theirs.
+  EXPECT_TRUE(locks.Acquire(HardwareLock::SuperIo));
+  locks.Release(HardwareLock::SuperIo);
+  Win32HardwareLocks nextStart(100);
+  ASSERT_TRUE(nextStart.Acquire(HardwareLock::PciConfig));
+  nextStart.Release(HardwareLock::PciConfig);
+}
+
+// A box that asks, while it waits for its person, whether another program
+// could take the locks now.
+class ProbingBoxes final : public drivora::MessageBoxes {
+ public:
+  DWORD superIo = WAIT_FAILED, pci = WAIT_FAILED;
+  int Show(drivora::WindowHandle, const std::string&, const std::string&, std::uint32_t) override {
+    superIo = ProbeFromAnotherThread("Global\\Access_ISABUS.HTP.Method");
+    pci = ProbeFromAnotherThread("Global\\Access_PCI");
+    return drivora::kAnswerOk;
+  }
+};
+
+BOOL WINAPI FailingDeviceIoControl(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+
+TEST(DriverLocks, NoLockIsHeldWhileTheErrorBoxOfAFailedReadWaits) {
+  Win32HardwareLocks locks;
+  ProbingBoxes boxes;
+  drivora::win32::Win32OsFacts os;
+  drivora::AppState app;
+  app.Sys.Os = &os;
+  app.Sys.Boxes = &boxes;
+  app.Sys.Locks = &locks;
+  app.PortIoDevice = reinterpret_cast<void*>(0x1234);
+  drivora::win32::DeviceIoHardware device(app, FailingDeviceIoControl);
+  {
+    const drivora::ScopedHardwareLock pci(locks, HardwareLock::PciConfig);
+    const drivora::ScopedHardwareLock superIo(locks, HardwareLock::SuperIo);
+    EXPECT_EQ(device.ReadPortDword(0xCFC), 0xFFFFFFFFu);
+    EXPECT_EQ(boxes.pci, static_cast<DWORD>(WAIT_OBJECT_0)) << "the PCI lock was held during the box";
+    EXPECT_EQ(boxes.superIo, static_cast<DWORD>(WAIT_OBJECT_0)) << "the Super I/O lock was held during the box";
+    EXPECT_EQ(ProbeFromAnotherThread("Global\\Access_PCI"), static_cast<DWORD>(WAIT_TIMEOUT)) << "taken again after it";
+  }
+  EXPECT_EQ(ProbeFromAnotherThread("Global\\Access_PCI"), static_cast<DWORD>(WAIT_OBJECT_0));
 }
 
 TEST(DriverLocks, LockLeftByAProgramThatEndedCountsAsAcquired) {

@@ -13,6 +13,7 @@
 
 #include "app/text.h"
 #include "app/win32/handles.h"
+#include "runner/win32/library_functions.h"
 #include "runner/win32/process_list.h"
 #include "tests/windows/temp_folder.h"
 #include "runner/win32/win32_runner.h"
@@ -158,6 +159,59 @@ TEST_F(Win32Seams, TheSnapshotWalkSeesThisProgramAndStopsWhenAsked) {
   int visited = 0;
   ASSERT_TRUE(drivora::win32::Walk9xProcesses([&](const drivora::ProcessSighting&) { return ++visited < 2; }));
   EXPECT_EQ(visited, 2);
+}
+
+// ---------------------------------------------------------------------------
+// Libraries planted where the elevated wizard must not load code from.
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void PlantDecoy(const std::string& folder, const char* name) {
+  ASSERT_TRUE(CopyFileA(FullPath(DRIVORA_DECOY_LIBRARY).c_str(), (folder + "\\" + name).c_str(), FALSE)) << name;
+}
+
+TEST_F(Win32Seams, TheProcessWalkLoadsNoLibraryPlantedBesideTheProgramOrInTheCurrentFolder) {
+  // This test program, copied into a folder with a PSAPI.DLL and a VDMDBG.DLL
+  // of the wrong kind beside it, walks the process list from there.
+  char ownPath[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, ownPath, MAX_PATH);
+  const std::string copy = folder_ + "\\WALKER.EXE";
+  ASSERT_TRUE(CopyFileA(ownPath, copy.c_str(), FALSE));
+  PlantDecoy(folder_, "PSAPI.DLL");
+  PlantDecoy(folder_, "VDMDBG.DLL");
+  // Wine prefers its own PSAPI and VDMDBG to a library beside the program,
+  // where Windows takes the one it finds first: told to prefer the one
+  // beside the program, Wine searches as Windows does (Windows ignores this).
+  char overrides[512] = {};
+  GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
+  const std::string before(overrides);
+  SetEnvironmentVariableA("WINEDLLOVERRIDES", ((before.empty() ? "" : before + ";") + "psapi,vdmdbg=n,b").c_str());
+  std::string commandLine = Quoted(copy) + " --gtest_filter=Win32Seams.TheProcessWalkStopsWhenTheVisitorSaysSo";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
+                             &startup, &started));
+  const drivora::win32::UniqueKernelHandle process(started.hProcess), thread(started.hThread);
+  ASSERT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+  DWORD exitCode = 1;
+  GetExitCodeProcess(process.get(), &exitCode);
+  EXPECT_EQ(exitCode, 0u) << "the walk from the copy failed";
+  EXPECT_FALSE(Exists(folder_ + "\\DECOY-LOADED.TXT")) << "a planted library was loaded";
+}
+
+TEST_F(Win32Seams, OnceTheSearchIsKeptToTheSystemNoLibraryComesFromTheCurrentFolder) {
+  PlantDecoy(folder_, "DRVDECOY.DLL");
+  programs_.ChangeCurrentDirectory(folder_);
+  drivora::win32::KeepLibrarySearchToTheSystem();
+  const HMODULE loaded = LoadLibraryA("DRVDECOY.DLL");
+  if (loaded) FreeLibrary(loaded);
+  EXPECT_EQ(loaded, nullptr);
+  EXPECT_FALSE(Exists(folder_ + "\\DECOY-LOADED.TXT")) << "the library in the current folder was loaded";
+  // System libraries still load, by their full path.
+  const HMODULE psapi = drivora::win32::LoadSystemLibrary("PSAPI.DLL");
+  EXPECT_NE(psapi, nullptr);
+  if (psapi) FreeLibrary(psapi);
 }
 
 TEST_F(Win32Seams, AWorkerRunsOnAThreadOfItsOwnAndThenLetsGoOfItsWork) {

@@ -323,7 +323,8 @@ TEST_F(RunnerOnDisc, RegistersEveryCommandThenRunsTheProgramThenOpensTheDocument
   EXPECT_FALSE(Contains(trace, "A\trunonce\t" + InDisc("A.EXE"))) << "a command's value goes before it runs\n" << trace;
   EXPECT_TRUE(Contains(trace, "A\t" + Folder() + "\n")) << "A.EXE runs in its own folder\n" << trace;
   ASSERT_EQ(starts_.started.size(), 1u);
-  EXPECT_EQ(starts_.started[0], "EXPLORER \"" + InDisc("README.TXT") + "\"");
+  // Explorer by its full path: never a program of that name in the disc's folders.
+  EXPECT_EQ(starts_.started[0], os_.WindowsFolder() + "\\explorer.exe \"" + InDisc("README.TXT") + "\"");
   EXPECT_TRUE(Contains(starts_.traceWhenStarted[0], "A\t" + Folder())) << "the document waits for the program";
   EXPECT_TRUE(boxes_.shown.empty());
   EXPECT_TRUE(PendingOnDisc().empty());
@@ -458,7 +459,7 @@ TEST_F(RunnerOnDisc, WithoutTheRunOnceKeyEveryCommandStillRunsOnce) {
 
   EXPECT_EQ(ReadFile(Trace()), "A\t" + Folder() + "\n");
   ASSERT_EQ(starts_.started.size(), 1u);
-  EXPECT_EQ(starts_.started[0], "EXPLORER \"" + InDisc("README.TXT") + "\"");
+  EXPECT_EQ(starts_.started[0], os_.WindowsFolder() + "\\explorer.exe \"" + InDisc("README.TXT") + "\"");
   EXPECT_TRUE(boxes_.shown.empty());
   EXPECT_EQ(app_.LaunchCount.load(), 1);
 }

@@ -29,15 +29,14 @@ std::vector<std::uint8_t> DevicesProbed(Kind kind, const std::uint8_t* global) {
   return {8};
 }
 
-// The wizard's own exits: the standard and IAS chips leave on 0xAA; after the
-// ITE chips the wizard writes 0x02 twice to the index port, while the chips
-// themselves leave on register 02 written with 02, which the file records.
+// The wizard's own exits, which the file records: the standard and IAS chips
+// leave on 0xAA, the ITE chips on register 02 written with 02.
 void Leave(Hardware& io, std::uint16_t port, Kind kind, sim::SuperIoChip& chip) {
   if (kind == Kind::Ite) {
-    WriteBytes(io, port, {kIteExit.begin(), kIteExit.end()});
+    SioWrite(io, port, kRegIteConfigControl, kIteExitValue);
     chip.exitByRegister = true;
-    chip.exitRegister = 0x02;
-    chip.exitValue = 0x02;
+    chip.exitRegister = kRegIteConfigControl;
+    chip.exitValue = kIteExitValue;
     return;
   }
   SioExit(io, port);

@@ -27,7 +27,8 @@ int DispatchEntry(HWND window, MainDialogContext& context, std::size_t index) {
 }
 
 void BrowseWizardFolder(const MainDialogContext& context) {
-  const std::optional<std::string> command = BrowseCommandLine(context.app.Sys.Files->ModuleFileName());
+  const std::optional<std::string> command =
+      BrowseCommandLine(context.app.Sys.Files->ModuleFileName(), context.app.Sys.Os->WindowsFolder());
   if (command) context.runner.Programs->StartWithoutWaiting(*command);
 }
 

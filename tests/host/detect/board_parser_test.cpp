@@ -181,6 +181,18 @@ TEST(ParseBoard, ImageProblems) {
   }
 }
 
+TEST(ParseBoard, TheLoaderIsAskedForTheImageNameAsWrittenAndMayRefuseIt) {
+  ImageSource image;
+  image.bytes.assign(sim::kFirmwareSize, 0x5A);
+  EXPECT_TRUE(Parse("[Firmware]\nImage= sub\\bios.rom \nId=X\n", &image).ok);
+  EXPECT_EQ(image.askedFor, "sub\\bios.rom") << "blanks around it dropped, nothing added";
+  image.refuseName = true;
+  const Outcome refused = Parse("[Firmware]\nImage=..\\bios.rom\n", &image);
+  EXPECT_FALSE(refused.ok);
+  EXPECT_STREQ(refused.error.message, "the firmware image must be a file name beside the board file: ..\\bios.rom");
+  EXPECT_TRUE(IsEmpty(*refused.board));
+}
+
 TEST(ParseBoard, AGoodBoardReadsWhole) {
   const Outcome out = Parse(kGoodStart);
   ASSERT_TRUE(out.ok) << out.error.line << ": " << out.error.message;

@@ -131,22 +131,24 @@ class RecordingHardware final : public Hardware {
   Log& log_;
 };
 
-// Logs every lock into the same log as the requests; `grant` false plays a
-// lock that another program holds past the wait.
+// Logs every wait for a lock and every giving back into the same log as the
+// requests; `grant` false plays a lock that another program holds past the
+// wait.
 class RecordingLocks final : public HardwareLocks {
  public:
   explicit RecordingLocks(Log& log) : log_(log) {}
   bool grant = true;
   bool recording = true;
-  int acquired[2] = {0, 0};
+  int acquired[2] = {0, 0};  // waits
   int released[2] = {0, 0};
 
-  bool Acquire(HardwareLock which) override {
+ protected:
+  WaitOutcome Wait(HardwareLock which) override {
     ++acquired[static_cast<int>(which)];
     if (recording) log_.push_back({Event::Acquire, static_cast<std::uint32_t>(which), 0});
-    return grant;
+    return grant ? WaitOutcome::Acquired : WaitOutcome::TimedOut;
   }
-  void Release(HardwareLock which) override {
+  void Give(HardwareLock which) override {
     ++released[static_cast<int>(which)];
     if (recording) log_.push_back({Event::Release, static_cast<std::uint32_t>(which), 0});
   }
@@ -218,11 +220,17 @@ inline ::testing::AssertionResult SameLog(const Log& actual, const Log& expected
   return ::testing::AssertionSuccess();
 }
 
-// A firmware image a board file names, served from memory.
+// A firmware image a board file names, served from memory; it keeps the name
+// it was asked for, and may refuse it.
 struct ImageSource {
   std::vector<std::uint8_t> bytes;
-  static std::int64_t Load(void* context, const char*, std::uint8_t* out, std::uint32_t capacity) {
-    const auto* self = static_cast<const ImageSource*>(context);
+  bool refuseName = false;
+  std::string askedFor;
+  static std::int64_t Load(void* context, const char* name, std::size_t nameLength, std::uint8_t* out,
+                           std::uint32_t capacity) {
+    auto* self = static_cast<ImageSource*>(context);
+    self->askedFor.assign(name, nameLength);
+    if (self->refuseName) return sim::kImageNameRefused;
     const std::size_t n = self->bytes.size() < capacity ? self->bytes.size() : capacity;
     for (std::size_t i = 0; i < n; ++i) out[i] = self->bytes[i];
     return static_cast<std::int64_t>(self->bytes.size());

@@ -37,6 +37,15 @@ TEST(ResolveCommandPath, RelativeToTheWizardUnlessADrivePath) {
   for (const auto& c : cases) EXPECT_EQ(ResolveCommandPath(c.command, kWizardFolder), c.resolved) << c.command;
 }
 
+TEST(ResolveCommandPath, WithoutTheWizardsFolderOnlyADrivePathResolves) {
+  // Nothing to put a relative command below: the current folder, a package's
+  // folder, would decide which program runs.
+  EXPECT_EQ(ResolveCommandPath("VGA\\SETUP.EXE", ""), std::nullopt);
+  EXPECT_EQ(ResolveCommandPath(".\\SETUP.EXE", ""), std::nullopt);
+  EXPECT_EQ(ResolveCommandPath("\\SETUP.EXE", ""), std::nullopt);
+  EXPECT_EQ(ResolveCommandPath("C:\\TEMP\\X.EXE", ""), "C:\\TEMP\\X.EXE");
+}
+
 TEST(ResolveCommandPath, APathOver255CharactersIsSkippedNotCut) {
   const std::string folder(kWizardFolder);
   const std::string fits(255 - folder.size(), 'A');

@@ -124,10 +124,36 @@ TEST(ProgramName, OfSeveralPossibleNamesTheFirstThatExists) {
   EXPECT_EQ(ProgramName(command, FakeDiscFiles{}), "D:\\MY.EXE");
 }
 
-TEST(ExplorerCommandLine, AlwaysQuoted) {
-  EXPECT_EQ(ExplorerCommandLine("D:\\DISC\\README.TXT"), "EXPLORER \"D:\\DISC\\README.TXT\"");
-  EXPECT_EQ(ExplorerCommandLine("D:\\MY DISC\\READ ME.TXT"), "EXPLORER \"D:\\MY DISC\\READ ME.TXT\"");
-  EXPECT_EQ(ExplorerCommandLine("D:\\DISC\\"), "EXPLORER \"D:\\DISC\\\"");
+TEST(ProgramCommandLine, TabEndsANameAsABlankDoesAndAQuoteCannotBeInOne) {
+  const FakeDiscFiles nothingOnDisc;
+  // The system ends an unquoted program name at a tab too.
+  EXPECT_EQ(ProgramCommandLine("D:\\MY\tDISC\\SETUP.EXE -s", nothingOnDisc), "\"D:\\MY\tDISC\\SETUP.EXE\" -s");
+  // No file name holds a '"': such a name is not launched at all.
+  EXPECT_EQ(ProgramCommandLine("D:\\DISC\\\"SETUP.EXE", nothingOnDisc), std::nullopt);
+  EXPECT_EQ(ProgramCommandLine("D:\\MY \"DISC\\SETUP.EXE", nothingOnDisc), std::nullopt);
+  // Arguments may hold quotes; they stay as the disc wrote them.
+  EXPECT_EQ(ProgramCommandLine("D:\\DISC\\SETUP.EXE -d \"C:\\MY FILES\"", nothingOnDisc), "D:\\DISC\\SETUP.EXE -d \"C:\\MY FILES\"");
+}
+
+TEST(ExplorerCommandLine, ExplorerByItsFullPathAndThePathQuoted) {
+  const std::string explorer = "C:\\WINDOWS\\explorer.exe";
+  EXPECT_EQ(ExplorerCommandLine(explorer, "D:\\DISC\\README.TXT"), explorer + " \"D:\\DISC\\README.TXT\"");
+  EXPECT_EQ(ExplorerCommandLine(explorer, "D:\\MY DISC\\READ ME.TXT"), explorer + " \"D:\\MY DISC\\READ ME.TXT\"");
+  EXPECT_EQ(ExplorerCommandLine(explorer, "D:\\DISC\\"), explorer + " \"D:\\DISC\\\"");
+  EXPECT_EQ(ExplorerCommandLine("C:\\MY WINDOWS\\explorer.exe", "D:\\A.TXT"), "\"C:\\MY WINDOWS\\explorer.exe\" \"D:\\A.TXT\"");
+  EXPECT_EQ(ExplorerCommandLine(explorer, "D:\\\"README\".TXT"), std::nullopt) << "a quote would end the path early";
+}
+
+TEST(ExplorerProgramPath, TheWindowsFolderOrNothing) {
+  EXPECT_EQ(ExplorerProgramPath("C:\\WINDOWS"), "C:\\WINDOWS\\explorer.exe");
+  EXPECT_EQ(ExplorerProgramPath("C:\\"), "C:\\explorer.exe");
+  // Without its folder the name alone would be looked for in the current
+  // folder, a package's folder, first.
+  EXPECT_EQ(ExplorerProgramPath(""), std::nullopt);
+  // Held to 259 characters, never cut.
+  const std::string deep = "C:\\" + std::string(243, 'w');
+  EXPECT_EQ(ExplorerProgramPath(deep)->size(), 259u);
+  EXPECT_EQ(ExplorerProgramPath(deep + "w"), std::nullopt);
 }
 
 }  // namespace

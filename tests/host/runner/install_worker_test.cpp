@@ -70,7 +70,7 @@ TEST(InstallWorker, RegistersEverythingFirstThenClaimsAndRunsEachCommand) {
                                      "cd D:\\DISC", "RUNONCE delete D:\\DISC\\A.EXE",
                                      "launch D:\\DISC\\A.EXE in D:\\DISC", "minimise", "wait", "sleep 200", "walk",
                                      "cd D:\\DISC", "RUNONCE delete D:\\DISC\\README.TXT",
-                                     "start EXPLORER \"D:\\DISC\\README.TXT\"",
+                                     "start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\README.TXT\"",
                                      "RUN delete Drivora..."));
   EXPECT_THAT(bench.Values(kRunOnce), IsEmpty());
   EXPECT_THAT(bench.Values(kRun), IsEmpty());
@@ -109,6 +109,17 @@ TEST(InstallWorker, EveryClassOfThe9xFamilyKeepsTheRunValueWhileItWorks) {
   }
 }
 
+TEST(InstallWorker, AProgramPathThatDoesNotFitIsNeitherRegisteredUnderRunNorRunFrom) {
+  // Cut to 259 characters, the Run value would bring back some other
+  // program after a restart, and the commands would lie in another folder.
+  WorkerBench bench("98");
+  bench.disc.modulePath = "D:\\" + std::string(250, 'L') + "\\SETUP.EXE";
+  bench.Run("INTEL.Board", "Board");
+  EXPECT_THAT(bench.RunEvents(), ElementsAre("RUN delete Drivora... (missing)"));
+  EXPECT_THAT(bench.Launches(), IsEmpty());
+  EXPECT_THAT(bench.Starts(), IsEmpty());
+}
+
 TEST(InstallWorker, TheSameCommandTwiceRegistersOneValueAndRunsOnce) {
   WorkerBench bench;
   bench.Run("INTEL.Twice", "Twice");
@@ -122,7 +133,7 @@ TEST(InstallWorker, ALowerCaseProgramNameGoesThroughExplorer) {
   WorkerBench bench;
   bench.Run("VGA.LowerCase", "LowerCase");
   EXPECT_THAT(bench.Launches(), IsEmpty());
-  EXPECT_THAT(bench.Starts(), ElementsAre("start EXPLORER \"D:\\DISC\\setup.exe\""));
+  EXPECT_THAT(bench.Starts(), ElementsAre("start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\setup.exe\""));
   EXPECT_EQ(bench.app.LaunchCount, 0);
 }
 
@@ -132,7 +143,7 @@ TEST(InstallWorker, BlanksAroundCommandsAreTrimmedBeforeRegistration) {
   EXPECT_THAT(EventsStartingWith(bench.log, "RUNONCE set"),
               ElementsAre("RUNONCE set D:\\DISC\\A.EXE", "RUNONCE set D:\\DISC\\README.TXT"));
   EXPECT_THAT(bench.Launches(), ElementsAre("launch D:\\DISC\\A.EXE in D:\\DISC"));
-  EXPECT_THAT(bench.Starts(), ElementsAre("start EXPLORER \"D:\\DISC\\README.TXT\""));
+  EXPECT_THAT(bench.Starts(), ElementsAre("start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\README.TXT\""));
 }
 
 TEST(InstallWorker, ATrailingSemicolonOpensTheWizardsFolder) {
@@ -141,7 +152,7 @@ TEST(InstallWorker, ATrailingSemicolonOpensTheWizardsFolder) {
   EXPECT_THAT(EventsStartingWith(bench.log, "RUNONCE set"),
               ElementsAre("RUNONCE set D:\\DISC\\README.TXT", "RUNONCE set D:\\DISC\\"));
   EXPECT_THAT(bench.Starts(),
-              ElementsAre("start EXPLORER \"D:\\DISC\\README.TXT\"", "start EXPLORER \"D:\\DISC\\\""));
+              ElementsAre("start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\README.TXT\"", "start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\\""));
 }
 
 TEST(InstallWorker, ACommandTooLongToResolveIsSkippedAndTheListGoesOn) {
@@ -156,7 +167,7 @@ TEST(InstallWorker, ACommandTooLongToResolveIsSkippedAndTheListGoesOn) {
   EXPECT_THAT(EventsStartingWith(tooLong.log, "RUNONCE"),
               ElementsAre("RUNONCE set D:\\DISC\\README.TXT", "RUNONCE delete D:\\DISC\\README.TXT"));
   EXPECT_THAT(tooLong.Launches(), IsEmpty());
-  EXPECT_THAT(tooLong.Starts(), ElementsAre("start EXPLORER \"D:\\DISC\\README.TXT\""));
+  EXPECT_THAT(tooLong.Starts(), ElementsAre("start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\README.TXT\""));
 }
 
 TEST(InstallWorker, AFailedLaunchShowsItsBoxAndTheListGoesOn) {
@@ -168,7 +179,7 @@ TEST(InstallWorker, AFailedLaunchShowsItsBoxAndTheListGoesOn) {
   EXPECT_EQ(bench.boxes.Shown()[0].caption, "Execute error!");
   EXPECT_EQ(bench.app.LaunchCount, -1);
   EXPECT_THAT(bench.log, Not(Contains("minimise")));
-  EXPECT_THAT(bench.Starts(), ElementsAre("start EXPLORER \"D:\\DISC\\README.TXT\""));
+  EXPECT_THAT(bench.Starts(), ElementsAre("start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\README.TXT\""));
   EXPECT_THAT(bench.Values(kRun), IsEmpty());
 }
 
@@ -189,7 +200,7 @@ TEST(InstallWorker, WithoutTheRunOnceKeyEveryCommandStillRunsOnceAndNothingIsSai
   bench.registry.Keys().erase(ToUpperAscii(kRunOnce));
   bench.Run("INTEL.Board", "Board");
   EXPECT_THAT(bench.Launches(), ElementsAre("launch D:\\DISC\\A.EXE in D:\\DISC"));
-  EXPECT_THAT(bench.Starts(), ElementsAre("start EXPLORER \"D:\\DISC\\README.TXT\""));
+  EXPECT_THAT(bench.Starts(), ElementsAre("start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\README.TXT\""));
   EXPECT_THAT(EventsStartingWith(bench.log, "RUNONCE"), IsEmpty());
   EXPECT_THAT(bench.boxes.Shown(), IsEmpty());
   EXPECT_EQ(bench.app.LaunchCount, 1);
@@ -212,7 +223,7 @@ TEST(InstallWorker, ACommandWhoseRegistrationFailedStillRunsButIsNotClaimed) {
               ElementsAre("RUNONCE set D:\\DISC\\A.EXE (refused)", "RUNONCE set D:\\DISC\\README.TXT",
                           "RUNONCE delete D:\\DISC\\README.TXT"));
   EXPECT_THAT(bench.Launches(), ElementsAre("launch D:\\DISC\\A.EXE in D:\\DISC"));
-  EXPECT_THAT(bench.Starts(), ElementsAre("start EXPLORER \"D:\\DISC\\README.TXT\""));
+  EXPECT_THAT(bench.Starts(), ElementsAre("start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\README.TXT\""));
   EXPECT_THAT(bench.Values(kRunOnce), IsEmpty());
   EXPECT_THAT(bench.boxes.Shown(), IsEmpty());
 }
@@ -227,7 +238,7 @@ TEST(InstallWorker, ClaimingNeedsNoMoreRightsThanRegistering) {
   EXPECT_THAT(EventsStartingWith(bench.log, "RUNONCE delete"),
               ElementsAre("RUNONCE delete D:\\DISC\\A.EXE", "RUNONCE delete D:\\DISC\\README.TXT"));
   EXPECT_THAT(bench.Launches(), ElementsAre("launch D:\\DISC\\A.EXE in D:\\DISC"));
-  EXPECT_THAT(bench.Starts(), ElementsAre("start EXPLORER \"D:\\DISC\\README.TXT\""));
+  EXPECT_THAT(bench.Starts(), ElementsAre("start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\README.TXT\""));
   EXPECT_THAT(bench.Values(kRunOnce), IsEmpty());
 }
 
@@ -298,7 +309,7 @@ TEST(InstallWorker, ARestartEntryAsksAtTheEnd) {
     bench.Run("RST.INTEL.Board", "Board");
     ASSERT_EQ(bench.boxes.Shown().size(), 1u) << c.what;
     EXPECT_EQ(bench.boxes.Shown()[0].caption, "Drivora...") << c.what;
-    const auto explorer = std::find(bench.log.begin(), bench.log.end(), "start EXPLORER \"D:\\DISC\\README.TXT\"");
+    const auto explorer = std::find(bench.log.begin(), bench.log.end(), "start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\README.TXT\"");
     ASSERT_NE(explorer, bench.log.end()) << c.what;
     EXPECT_EQ(std::vector<std::string>(explorer + 1, bench.log.end()), c.afterCommands) << c.what;
     EXPECT_EQ(bench.HasResumeValue(), c.runValueAfter) << c.what;
@@ -439,7 +450,7 @@ TEST(StartInstallWorker, TheWorkerKeepsTheEntryItWasStartedFor) {
   FreeInstallCatalogue(bench.app.Catalogue);
   bench.threads.RunAll();
   EXPECT_THAT(bench.Launches(), ElementsAre("launch D:\\DISC\\A.EXE in D:\\DISC"));
-  EXPECT_THAT(bench.Starts(), ElementsAre("start EXPLORER \"D:\\DISC\\README.TXT\""));
+  EXPECT_THAT(bench.Starts(), ElementsAre("start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\README.TXT\""));
 }
 
 TEST(StartInstallWorker, NoThreadMeansABoxAndNothingElse) {
@@ -471,8 +482,8 @@ TEST(StartInstallWorker, TwoActivationsEachRunTheirOwnEntryOnOneWorker) {
   bench.threads.RunAll();
   EXPECT_EQ(bench.threads.started, 1);
   EXPECT_THAT(bench.Launches(), ElementsAre("launch D:\\DISC\\A.EXE in D:\\DISC"));
-  EXPECT_THAT(bench.Starts(), ElementsAre("start EXPLORER \"D:\\DISC\\README.TXT\"",
-                                          "start EXPLORER \"D:\\DISC\\setup.exe\""));
+  EXPECT_THAT(bench.Starts(), ElementsAre("start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\README.TXT\"",
+                                          "start C:\\WINDOWS\\explorer.exe \"D:\\DISC\\setup.exe\""));
 }
 
 }  // namespace

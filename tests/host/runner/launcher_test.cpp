@@ -124,6 +124,17 @@ TEST(RunAndWait, AFailedLaunchShowsItsBoxAndLowersTheCount) {
   EXPECT_THAT(bench.log, ElementsAre("launch D:\\DISC\\VGA\\SETUP.EXE in D:\\DISC\\VGA"));
 }
 
+TEST(RunAndWait, AProgramNameNoFileCanHaveIsNotStartedButReported) {
+  // A '"' in the name would end the quoted name early, and the system would
+  // start whatever the text before it names.
+  LaunchBench bench;
+  EXPECT_FALSE(bench.Run("D:\\MY DISC\\A\"B.EXE -s"));
+  EXPECT_THAT(bench.log, IsEmpty()) << "nothing was started";
+  EXPECT_EQ(bench.app.LaunchCount, -1);
+  ASSERT_EQ(bench.boxes.Shown().size(), 1u);
+  EXPECT_EQ(bench.boxes.Shown()[0].text, "D:\\MY DISC\\A\"B.EXE -s can't run!");
+}
+
 TEST(RunAndWait, LaunchCountIsLaunchesMinusFailures) {
   LaunchBench bench;
   bench.programs.scripts["D:\\DISC\\BAD.EXE"].fails = true;

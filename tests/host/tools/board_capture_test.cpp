@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "portio/rules.h"
 #include "sim/board_hardware.h"
 #include "sim/board_parser.h"
 #include "sim/board_writer.h"
@@ -38,7 +39,8 @@ std::unique_ptr<sim::Board> Load(const std::string& path) {
 std::unique_ptr<sim::Board> Parse(const std::string& text, const std::uint8_t* firmware) {
   auto board = std::make_unique<sim::Board>();
   sim::BoardParseError error{};
-  const auto loader = [](void* context, const char*, std::uint8_t* out, std::uint32_t capacity) -> std::int64_t {
+  const auto loader = [](void* context, const char*, std::size_t, std::uint8_t* out,
+                         std::uint32_t capacity) -> std::int64_t {
     std::memcpy(out, context, capacity);
     return sim::kFirmwareSize;
   };
@@ -48,14 +50,17 @@ std::unique_ptr<sim::Board> Parse(const std::string& text, const std::uint8_t* f
   return board;
 }
 
-// Counts the port traffic that could change a chip or a PCI function.
+// Counts the port traffic that could change a chip or a PCI function: every
+// register write the I/O driver would refuse (it lets through only the
+// logical-device select and the ITE exit), and every write elsewhere.
 class WriteWatch final : public Hardware {
  public:
   explicit WriteWatch(Hardware& inner) : inner_(inner) {}
   std::uint8_t ReadPortByte(std::uint16_t port) override { return inner_.ReadPortByte(port); }
   bool WritePortByte(std::uint16_t port, std::uint8_t value) override {
     if (port == 0x2E || port == 0x4E) index_[port == 0x4E] = value;
-    else if ((port == 0x2F || port == 0x4F) && index_[port == 0x4F] != 0x07) ++registerWrites;
+    else if ((port == 0x2F || port == 0x4F) && !portio::SuperIoRegisterWriteAllowed(index_[port == 0x4F], value))
+      ++registerWrites;
     else if (port != 0x2F && port != 0x4F) ++otherWrites;
     return inner_.WritePortByte(port, value);
   }

@@ -83,11 +83,14 @@ TEST(ChooseEntryAction, TheLastTwoEntriesByPlace) {
 }
 
 TEST(BrowseCommandLine, TheProgramsFolderQuoted) {
-  EXPECT_EQ(BrowseCommandLine("D:\\DISC\\SETUP.EXE"), "EXPLORER \"D:\\DISC\"");
-  EXPECT_EQ(BrowseCommandLine("D:\\MY DISC, 2\\SETUP.EXE"), "EXPLORER \"D:\\MY DISC, 2\"");
+  const std::string windows = "C:\\WINDOWS";
+  EXPECT_EQ(BrowseCommandLine("D:\\DISC\\SETUP.EXE", windows), "C:\\WINDOWS\\explorer.exe \"D:\\DISC\"");
+  EXPECT_EQ(BrowseCommandLine("D:\\MY DISC, 2\\SETUP.EXE", windows), "C:\\WINDOWS\\explorer.exe \"D:\\MY DISC, 2\"");
   // A drive's root keeps its backslash: "D:" alone is drive D's current folder.
-  EXPECT_EQ(BrowseCommandLine("D:\\SETUP.EXE"), "EXPLORER \"D:\\\"");
-  EXPECT_EQ(BrowseCommandLine("SETUP.EXE"), std::nullopt);
+  EXPECT_EQ(BrowseCommandLine("D:\\SETUP.EXE", windows), "C:\\WINDOWS\\explorer.exe \"D:\\\"");
+  EXPECT_EQ(BrowseCommandLine("SETUP.EXE", windows), std::nullopt);
+  // Explorer is started from the Windows folder or not at all.
+  EXPECT_EQ(BrowseCommandLine("D:\\DISC\\SETUP.EXE", ""), std::nullopt);
 }
 
 TEST(DialogGeometry, CentringTruncatesTowardZero) {
