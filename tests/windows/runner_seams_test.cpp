@@ -13,7 +13,7 @@
 
 #include "app/text.h"
 #include "app/win32/handles.h"
-#include "runner/win32/library_functions.h"
+#include "runner/win32/system_libraries.h"
 #include "runner/win32/process_list.h"
 #include "tests/windows/temp_folder.h"
 #include "runner/win32/win32_runner.h"

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
+#include "app/win32/handles.h"
 #include "ui/dib/dib_format.h"
-#include "ui/dib/win32/dib_handles.h"
 
 namespace drivora::win32 {
 
