@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "app/app_state.h"
+#include "app/byte_strings.h"
+#include "app/program_texts.h"
 #include "app/startup.h"
-#include "app/text.h"
-#include "app/texts.h"
 #include "app/win32/dialogs_win32.h"
 #include "app/win32/handles.h"
 #include "app/win32/os_facts_win32.h"
