@@ -1,7 +1,8 @@
 // Owners for the Win32 handles the program opens, so that every path out of a
 // function closes what it opened, and scoped selections that put a device
 // context back the way they found it. Every owner lives here, so that each
-// kind of handle has one way of being closed.
+// kind of handle has one way of being closed; so does FindFunction, the one
+// way the program reaches a function by name at run time.
 #pragma once
 
 #include <windows.h>
