@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "app/app_state.h"
-#include "app/texts.h"
-#include "app/text.h"
+#include "app/byte_strings.h"
+#include "app/program_texts.h"
 
 namespace drivora {
 namespace {

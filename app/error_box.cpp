@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/app_state.h"
-#include "app/text.h"
+#include "app/byte_strings.h"
 #include "detect/hardware.h"
 
 namespace drivora {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/text.h"
+#include "app/byte_strings.h"
 
 namespace drivora {
 namespace {

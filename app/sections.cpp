@@ -1,7 +1,7 @@
 #include "app/sections.h"
 
 #include "app/app_state.h"
-#include "app/text.h"
+#include "app/byte_strings.h"
 
 namespace drivora {
 namespace {

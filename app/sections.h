@@ -10,6 +10,11 @@ namespace drivora {
 
 struct AppState;
 
+// Lines "supplier=device path": the sound devices Windows may have enumerated,
+// each with the section that offers its driver. Detection looks the devices
+// up; the install runner removes their keys.
+constexpr char kSoundCardSection[] = "SOUND_CARD";
+
 constexpr std::size_t kSectionNameBytes = 256;
 constexpr std::uint32_t kSectionBufferBytes = 32766;
 

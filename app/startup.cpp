@@ -1,11 +1,11 @@
 #include "app/startup.h"
 
 #include "app/app_state.h"
+#include "app/byte_strings.h"
 #include "app/os_class.h"
+#include "app/program_texts.h"
 #include "app/resume_keys.h"
 #include "app/sections.h"
-#include "app/text.h"
-#include "app/texts.h"
 #include "app/winver.h"
 #include "detect/bios.h"
 #include "detect/pci_scan.h"

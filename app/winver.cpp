@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "app/app_state.h"
-#include "app/text.h"
+#include "app/byte_strings.h"
 
 namespace drivora {
 namespace {

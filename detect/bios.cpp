@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "app/byte_strings.h"
 #include "app/os_class.h"
 #include "app/sections.h"
-#include "app/text.h"
 #include "detect/hardware.h"
 
 namespace drivora {

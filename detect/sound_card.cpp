@@ -3,7 +3,8 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/text.h"
+#include "app/byte_strings.h"
+#include "app/sections.h"
 
 namespace drivora {
 namespace {

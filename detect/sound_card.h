@@ -8,8 +8,6 @@ namespace drivora {
 
 struct AppState;
 
-constexpr char kSoundCardSection[] = "SOUND_CARD";
-
 // True when HKEY_LOCAL_MACHINE\Enum\<device path> can be opened. A path too
 // long for the 1024-byte registry path counts as a key that cannot be opened.
 bool EnumKeyExists(const AppState& app, std::string_view devicePath);

@@ -1,6 +1,6 @@
 #include "runner/command_text.h"
 
-#include "app/text.h"
+#include "app/byte_strings.h"
 #include "runner/command_path.h"
 
 namespace drivora {

@@ -4,14 +4,14 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/byte_strings.h"
 #include "app/catalogue.h"
 #include "app/sections.h"
 #include "app/startup.h"
-#include "app/text.h"
 #include "app/winver.h"
 #include "runner/command_path.h"
 #include "runner/command_text.h"
-#include "runner/enum_keys.h"
+#include "runner/enum_key_deletion.h"
 #include "runner/launcher.h"
 #include "runner/restart.h"
 #include "runner/resume_registry.h"

@@ -1,7 +1,7 @@
 #include "runner/launcher.h"
 
 #include "app/app_state.h"
-#include "app/text.h"
+#include "app/byte_strings.h"
 #include "runner/command_path.h"
 #include "runner/command_text.h"
 #include "runner/installer_match.h"

@@ -1,6 +1,6 @@
 #include "runner/process_walk.h"
 
-#include "app/text.h"
+#include "app/byte_strings.h"
 
 namespace drivora {
 

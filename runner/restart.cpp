@@ -4,7 +4,7 @@
 #include "app/catalogue.h"
 #include "app/error_box.h"
 #include "app/os_class.h"
-#include "app/texts.h"
+#include "app/program_texts.h"
 
 namespace drivora {
 namespace {

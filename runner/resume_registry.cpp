@@ -1,10 +1,10 @@
 #include "runner/resume_registry.h"
 
 #include "app/app_state.h"
+#include "app/byte_strings.h"
 #include "app/os_class.h"
 #include "app/resume_keys.h"
 #include "app/startup.h"
-#include "app/text.h"
 #include "runner/command_text.h"
 
 namespace drivora {

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "app/text.h"
+#include "app/byte_strings.h"
 #include "string_texts.h"
 
 namespace drivora {

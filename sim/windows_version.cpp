@@ -3,7 +3,7 @@
 #include <array>
 #include <charconv>
 
-#include "app/text.h"
+#include "app/byte_strings.h"
 
 namespace drivora {
 namespace {

@@ -30,6 +30,7 @@ xvfb_stop() {
   kill "$XVFB_PID" 2>/dev/null
   for _ in $(seq 50); do kill -0 "$XVFB_PID" 2>/dev/null || break; sleep 0.1; done
   if kill -9 "$XVFB_PID" 2>/dev/null; then
+    echo "Xvfb (pid $XVFB_PID) ignored SIGTERM and was killed" >&2
     # Killed outright, it leaves its lock and socket behind for the next one.
     local number=${DISPLAY#:}
     if [ -n "$number" ] && [ "$(tr -d ' ' <"/tmp/.X$number-lock" 2>/dev/null)" = "$XVFB_PID" ]; then

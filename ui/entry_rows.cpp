@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/app_state.h"
-#include "app/text.h"
+#include "app/byte_strings.h"
 
 namespace drivora {
 

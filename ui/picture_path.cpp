@@ -1,6 +1,6 @@
 #include "ui/picture_path.h"
 
-#include "app/text.h"
+#include "app/byte_strings.h"
 
 namespace drivora {
 

@@ -25,8 +25,7 @@ int Win32OsFacts::GetProductType(std::uint8_t& productType) const {
 bool Win32OsFacts::IsWow64() const {
   // Looked up by name: Windows before XP SP2 has no IsWow64Process.
   using IsWow64Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
-  const auto isWow64Process =
-      reinterpret_cast<IsWow64Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "IsWow64Process")));
+  const auto isWow64Process = FindFunction<IsWow64Fn>(GetModuleHandleA("kernel32"), "IsWow64Process");
   if (!isWow64Process) return false;
   BOOL wow64 = FALSE;
   if (!isWow64Process(GetCurrentProcess(), &wow64)) return false;
@@ -50,8 +49,7 @@ std::string Win32OsFacts::WindowsFolder() const {
   // names a private one of each user. Looked up by name, as the 9x family
   // and NT 4 lack it; they have only the one folder.
   using FolderFn = UINT(WINAPI*)(LPSTR, UINT);
-  auto folderOf = reinterpret_cast<FolderFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "GetSystemWindowsDirectoryA")));
+  auto folderOf = FindFunction<FolderFn>(GetModuleHandleA("kernel32"), "GetSystemWindowsDirectoryA");
   if (!folderOf) folderOf = GetWindowsDirectoryA;
   char folder[MAX_PATH] = {};
   const UINT length = folderOf(folder, MAX_PATH);

@@ -5,17 +5,17 @@
 #include <utility>
 
 #include "app/app_state.h"
+#include "app/byte_strings.h"
+#include "app/program_texts.h"
 #include "app/startup.h"
-#include "app/text.h"
-#include "app/texts.h"
 #include "app/win32/dialogs_win32.h"
+#include "app/win32/handles.h"
 #include "app/win32/os_facts_win32.h"
 #include "app/win32/program_files_win32.h"
 #include "app/win32/registry_win32.h"
 #include "detect/win32/detection_win32.h"
-#include "runner/win32/library_functions.h"
+#include "runner/win32/system_libraries.h"
 #include "runner/win32/win32_runner.h"
-#include "ui/win32/gdi_handles.h"
 #include "ui/win32/main_dialog.h"
 
 namespace {

@@ -5,7 +5,6 @@
 
 #include "app/app_state.h"
 #include "app/win32/handles.h"
-#include "detect/win32/service_handles.h"
 
 namespace drivora::win32 {
 namespace {

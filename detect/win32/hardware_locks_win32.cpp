@@ -13,8 +13,8 @@ constexpr char kMutexSecurity[] = "D:(A;;0x00100001;;;WD)(A;;GA;;;SY)(A;;GA;;;BA
 UniqueKernelHandle CreateOrOpen(const char* name) {
   // Looked up by name: the 9x family has no descriptors, and no such function.
   using ConvertFn = BOOL(WINAPI*)(LPCSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
-  const auto convert = reinterpret_cast<ConvertFn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("advapi32"), "ConvertStringSecurityDescriptorToSecurityDescriptorA")));
+  const auto convert =
+      FindFunction<ConvertFn>(GetModuleHandleA("advapi32"), "ConvertStringSecurityDescriptorToSecurityDescriptorA");
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (convert && !convert(kMutexSecurity, 1 /* SDDL_REVISION_1 */, &descriptor, nullptr)) descriptor = nullptr;
   const UniqueLocalMemory descriptorOwner(descriptor);

@@ -1,8 +1,9 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include "runner/win32/library_functions.h"
+#include "app/win32/handles.h"
 #include "runner/win32/process_list.h"
+#include "runner/win32/system_libraries.h"
 
 namespace drivora::win32 {
 namespace {

@@ -3,9 +3,10 @@
 
 #include <string>
 
+#include "app/win32/handles.h"
 #include "runner/process_walk.h"
-#include "runner/win32/library_functions.h"
 #include "runner/win32/process_list.h"
+#include "runner/win32/system_libraries.h"
 
 namespace drivora::win32 {
 namespace {

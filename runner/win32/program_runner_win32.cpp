@@ -4,8 +4,9 @@
 
 #include <vector>
 
+#include "app/os_class.h"
 #include "app/win32/handles.h"
-#include "runner/win32/library_functions.h"
+#include "app/win32/os_facts_win32.h"
 #include "runner/win32/process_list.h"
 
 namespace drivora::win32 {
@@ -61,9 +62,11 @@ void Win32ProgramRunner::MinimiseWindow(WindowHandle window) { ShowWindow(static
 void Win32ProgramRunner::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
 bool Win32ProgramRunner::EnumerateProcesses(const ProcessVisitor& visit) {
-  switch (PlatformId()) {
-    case VER_PLATFORM_WIN32_NT: return WalkNtProcesses(visit);
-    case VER_PLATFORM_WIN32_WINDOWS: return Walk9xProcesses(visit);
+  OsVersionInfo version;
+  if (!Win32OsFacts().GetVersion(version)) return false;
+  switch (version.PlatformId) {
+    case kPlatformNt: return WalkNtProcesses(visit);
+    case kPlatformWin9x: return Walk9xProcesses(visit);
     default: return false;
   }
 }

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/text.h"
+#include "app/byte_strings.h"
 #include "app/win32/handles.h"
 #include "app/win32/program_files_win32.h"
 #include "runner/installer_match.h"

@@ -14,10 +14,11 @@ E2E_TESTS_DIR=$(cd "$E2E_LIB_DIR/.." && pwd)
 
 # shellcheck source=tests/require-32-bit.sh
 source "$E2E_TESTS_DIR/require-32-bit.sh"
+# shellcheck source=tests/xvfb.sh
+source "$E2E_TESTS_DIR/xvfb.sh"
 
 E2E_ARTIFACTS=
 E2E_TMP=
-E2E_XVFB_PID=
 E2E_PROGRAM_PID=
 E2E_PROGRAM_RC=
 E2E_DISPLAY=
@@ -67,19 +68,7 @@ e2e_cleanup() {
     echo "WARNING: the Wine prefix $WINEPREFIX still had processes after 60 s" >&2
     [ "$status" -eq 0 ] && status=1
   fi
-  if [ -n "$E2E_XVFB_PID" ]; then
-    kill "$E2E_XVFB_PID" 2>/dev/null
-    for _ in $(seq 50); do kill -0 "$E2E_XVFB_PID" 2>/dev/null || break; sleep 0.1; done
-    if kill -9 "$E2E_XVFB_PID" 2>/dev/null; then
-      # Killed outright, it leaves its lock and socket behind for the next one.
-      e2e_log "Xvfb (pid $E2E_XVFB_PID) ignored SIGTERM and was killed"
-      local number=${E2E_DISPLAY#:}
-      if [ -n "$number" ] && [ "$(tr -d ' ' <"/tmp/.X$number-lock" 2>/dev/null)" = "$E2E_XVFB_PID" ]; then
-        rm -f "/tmp/.X$number-lock" "/tmp/.X11-unix/X$number"
-      fi
-    fi
-    wait "$E2E_XVFB_PID" 2>/dev/null
-  fi
+  xvfb_stop
   [ -n "$E2E_TMP" ] && rm -rf "$E2E_TMP"
   exit "$status"
 }
@@ -105,24 +94,12 @@ e2e_begin() {
   e2e_wait_prefix_idle 60 || e2e_fail "the Wine prefix $WINEPREFIX stayed busy for 60 s"
 }
 
-# A private X screen on a display number that Xvfb itself finds free.
+# A private X screen on a display number that Xvfb itself finds free (its
+# files go to E2E_TMP); the clean-up on exit ends it.
 e2e_start_xvfb() {
-  local numberFile="$E2E_TMP/xvfb-display" number=
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberFile" 2>"$E2E_TMP/xvfb.log" &
-  E2E_XVFB_PID=$!
-  for _ in $(seq 100); do
-    # Xvfb writes the number and a line end once it accepts connections.
-    if [ "$(tail -c 1 "$numberFile" 2>/dev/null | od -An -c | tr -d ' ')" = '\n' ]; then
-      number=$(head -n 1 "$numberFile")
-      break
-    fi
-    kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
-    sleep 0.1
-  done
-  [ -n "$number" ] || e2e_fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log" 2>/dev/null)"
-  E2E_DISPLAY=":$number"
-  export DISPLAY=$E2E_DISPLAY
-  e2e_log "Xvfb on $DISPLAY (pid $E2E_XVFB_PID)"
+  xvfb_start "$E2E_TMP" || e2e_fail "the private X screen could not be started"
+  E2E_DISPLAY=$DISPLAY
+  e2e_log "Xvfb on $DISPLAY (pid $XVFB_PID)"
 }
 
 # e2e_start_program FOLDER PROGRAM [ARG...]: starts a Windows program from its

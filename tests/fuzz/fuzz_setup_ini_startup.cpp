@@ -13,13 +13,13 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz_check.h"
 #include "app/app_state.h"
+#include "app/byte_strings.h"
 #include "app/ini_file.h"
+#include "app/program_texts.h"
 #include "app/startup.h"
-#include "app/text.h"
-#include "app/texts.h"
 #include "detect/hardware.h"
+#include "fuzz_check.h"
 #include "runner/command_path.h"
 #include "runner/command_text.h"
 #include "runner/install_worker.h"

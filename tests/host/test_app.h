@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/byte_strings.h"
 #include "app/ini_file.h"
+#include "app/program_texts.h"
 #include "app/startup.h"
-#include "app/text.h"
-#include "app/texts.h"
 #include "sim/simulated_system.h"
 #include "sim/windows_version.h"
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "app/program_texts.h"
 #include "app/sections.h"
-#include "app/texts.h"
 #include "tests/host/test_app.h"
 
 namespace drivora {

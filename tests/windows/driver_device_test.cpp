@@ -33,7 +33,6 @@
 #include "detect/win32/driver.h"
 #include "detect/win32/hardware_locks_win32.h"
 #include "detect/win32/otherfun.h"
-#include "detect/win32/service_handles.h"
 #include "portio/wire.h"
 #include "sim/board_hardware.h"
 #include "sim/simulated_system.h"

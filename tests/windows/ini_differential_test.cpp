@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "app/byte_strings.h"
 #include "app/ini_file.h"
-#include "app/text.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/texts.h"
+#include "app/program_texts.h"
 #include "app/win32/dialogs_win32.h"
 #include "app/win32/os_facts_win32.h"
 #include "tests/windows/setup_image.h"

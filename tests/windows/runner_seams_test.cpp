@@ -11,12 +11,12 @@
 #include <sstream>
 #include <string>
 
-#include "app/text.h"
+#include "app/byte_strings.h"
 #include "app/win32/handles.h"
-#include "runner/win32/library_functions.h"
 #include "runner/win32/process_list.h"
-#include "tests/windows/temp_folder.h"
+#include "runner/win32/system_libraries.h"
 #include "runner/win32/win32_runner.h"
+#include "tests/windows/temp_folder.h"
 
 namespace {
 

@@ -17,18 +17,18 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/win32/dialogs_win32.h"
+#include "app/byte_strings.h"
 #include "app/catalogue.h"
-#include "app/text.h"
+#include "app/win32/dialogs_win32.h"
 #include "app/win32/handles.h"
-#include "tests/joined_threads.h"
-#include "tests/windows/person_at_screen.h"
-#include "tests/windows/temp_folder.h"
 #include "app/win32/os_facts_win32.h"
 #include "app/win32/program_files_win32.h"
 #include "app/win32/registry_win32.h"
 #include "runner/install_worker.h"
 #include "runner/win32/win32_runner.h"
+#include "tests/joined_threads.h"
+#include "tests/windows/person_at_screen.h"
+#include "tests/windows/temp_folder.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/byte_strings.h"
 #include "app/os_class.h"
-#include "app/text.h"
 #include "detect/bios.h"
 #include "detect/hardware.h"
 #include "tools/drivora/superio_capture.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text.h"
+#include "app/byte_strings.h"
 #include "app/winver.h"
 #include "detect/pci_scan.h"
 #include "tools/drivora/report.h"

@@ -6,7 +6,7 @@
 #include <system_error>
 #include <vector>
 
-#include "app/text.h"
+#include "app/byte_strings.h"
 #include "runner/command_path.h"
 #include "runner/command_text.h"
 #include "runner/install_worker.h"

@@ -2,9 +2,9 @@
 #include <span>
 
 #include "app/app_state.h"
+#include "app/byte_strings.h"
 #include "app/catalogue.h"
 #include "app/sections.h"
-#include "app/text.h"
 #include "runner/install_worker.h"
 #include "tools/drivora/lint_checks.h"
 

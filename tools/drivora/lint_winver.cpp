@@ -5,10 +5,10 @@
 #include <set>
 
 #include "app/app_state.h"
+#include "app/byte_strings.h"
 #include "app/os_class.h"
+#include "app/program_texts.h"
 #include "app/startup.h"
-#include "app/text.h"
-#include "app/texts.h"
 #include "app/winver.h"
 #include "sim/simulated_system.h"
 #include "tools/drivora/lint_checks.h"

@@ -2,7 +2,7 @@
 
 #include "app/startup.h"
 #include "tools/drivora/board_capture.h"
-#include "tools/drivora/enum_keys.h"
+#include "tools/drivora/enum_key_listing.h"
 #include "tools/drivora/live_windows.h"
 #include "tools/drivora/machine_capture.h"
 #include "tools/drivora/report.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/text.h"
+#include "app/byte_strings.h"
 #include "tools/drivora/disc_session.h"
 
 namespace drivora::tool {

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <string>
 
+#include "app/byte_strings.h"
+#include "app/program_texts.h"
 #include "detect/bios.h"
 #include "detect/pci_scan.h"
 #include "sim/windows_version.h"
-#include "app/text.h"
-#include "app/texts.h"
 
 namespace drivora::tool {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text.h"
+#include "app/byte_strings.h"
 #include "resource.h"
 #include "ui/entry_rows.h"
 #include "ui/win32/entry_dispatch_win32.h"

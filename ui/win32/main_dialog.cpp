@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/catalogue.h"
-#include "app/texts.h"
+#include "app/program_texts.h"
 #include "resource.h"
 #include "ui/dialog_geometry.h"
 #include "ui/picture_path.h"

@@ -8,9 +8,9 @@
 #include <utility>
 
 #include "app/app_state.h"
+#include "app/win32/handles.h"
 #include "runner/runner_platform.h"
 #include "ui/dib/win32/background_picture.h"
-#include "ui/win32/gdi_handles.h"
 
 namespace drivora::win32 {
 

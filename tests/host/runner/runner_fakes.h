@@ -15,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/byte_strings.h"
 #include "app/resume_keys.h"
-#include "app/text.h"
 #include "runner/runner_platform.h"
 #include "tests/host/test_app.h"
 

@@ -25,14 +25,6 @@ BITMAPINFOHEADER ToBitmapInfoHeader(const DibInfoHeader& h) {
 
 }  // namespace
 
-bool ReadBitmapFileHeader(HFILE file, BYTE (&header)[kFileHeaderBytes], LONG& start) {
-  OpenedDibFile reader(file);
-  std::int32_t position = 0;
-  const bool ok = drivora::ReadBitmapFileHeader(reader, header, position);
-  start = position;
-  return ok;
-}
-
 UniqueGlobal ReadDibHeaderBlock(HFILE file) {
   if (file == HFILE_ERROR) return {};
   OpenedDibFile reader(file);
@@ -56,11 +48,6 @@ UniqueGlobal LoadDibFile(const char* path) {
   GlobalDibBlock block;
   if (!ReadWholeDib(reader, block)) return {};
   return block.Take();
-}
-
-UINT ReadChunked(HFILE file, void* buffer, UINT count) {
-  OpenedDibFile reader(file);
-  return drivora::ReadChunked(reader, static_cast<std::uint8_t*>(buffer), count);
 }
 
 }  // namespace drivora::win32

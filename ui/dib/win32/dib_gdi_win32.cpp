@@ -40,36 +40,15 @@ class WaitCursor {
   HCURSOR previous_;
 };
 
-class ScreenDc {
- public:
-  ScreenDc() : dc_(GetDC(nullptr)) {}
-  ~ScreenDc() {
-    if (dc_ != nullptr) ReleaseDC(nullptr, dc_);
-  }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
 // `palette` selected as foreground palette and realised for one scope.
 class RealizedPalette {
  public:
-  RealizedPalette(HDC dc, HPALETTE palette)
-      : dc_(dc), previous_(palette != nullptr ? SelectPalette(dc, palette, FALSE) : nullptr) {
+  RealizedPalette(HDC dc, HPALETTE palette) : selected_(dc, palette) {
     if (palette != nullptr) RealizePalette(dc);
   }
-  ~RealizedPalette() {
-    if (previous_ != nullptr) SelectPalette(dc_, previous_, FALSE);
-  }
-  RealizedPalette(const RealizedPalette&) = delete;
-  RealizedPalette& operator=(const RealizedPalette&) = delete;
 
  private:
-  HDC dc_;
-  HPALETTE previous_;
+  ScopedPalette selected_;
 };
 
 }  // namespace
@@ -89,8 +68,8 @@ UniqueBitmap MakeBitmapFromDib(HGLOBAL dib, HPALETTE palette) {
   const GlobalLockGuard lock(dib);
   // The system reads as many rows and colours as the header names.
   if (!PackedDibIsWhole(lock.bytes(), lock.size())) return {};
-  const ScreenDc screen;
-  if (screen.get() == nullptr) return {};
+  const UniqueScreenDc screen(GetDC(nullptr));
+  if (!screen) return {};
   const RealizedPalette realized(screen.get(), palette);
   const DibInfoHeader header = ParseInfoHeader(lock.bytes());
   const auto* info = reinterpret_cast<const BITMAPINFO*>(lock.bytes());

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "ui/dib/win32/dib_handles.h"
+#include "app/win32/handles.h"
 
 namespace drivora::win32 {
 

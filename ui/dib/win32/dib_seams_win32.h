@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "app/win32/handles.h"
 #include "ui/dib/dib_io.h"
-#include "ui/dib/win32/dib_handles.h"
 
 namespace drivora::win32 {
 

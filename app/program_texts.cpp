@@ -1,4 +1,4 @@
-#include "app/texts.h"
+#include "app/program_texts.h"
 
 #include "app/app_state.h"
 

@@ -1,8 +1,8 @@
-#include "runner/enum_keys.h"
+#include "runner/enum_key_deletion.h"
 
 #include "app/app_state.h"
-#include "app/text.h"
-#include "detect/sound_card.h"
+#include "app/byte_strings.h"
+#include "app/sections.h"
 
 namespace drivora {
 

@@ -1,5 +1,5 @@
 // Removing the listed sound devices' keys below HKEY_LOCAL_MACHINE\Enum.
-#include "runner/enum_keys.h"
+#include "runner/enum_key_deletion.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

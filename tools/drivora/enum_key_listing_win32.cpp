@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "app/win32/handles.h"
-#include "tools/drivora/enum_keys.h"
+#include "tools/drivora/enum_key_listing.h"
 
 namespace drivora::tool {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/text.h"
+#include "app/byte_strings.h"
 
 #include <algorithm>
 

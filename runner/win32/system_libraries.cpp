@@ -1,8 +1,9 @@
-#include "runner/win32/library_functions.h"
+#include "runner/win32/system_libraries.h"
 
 #include <optional>
 #include <string>
 
+#include "app/win32/handles.h"
 #include "runner/command_path.h"
 
 namespace drivora::win32 {
@@ -23,13 +24,6 @@ void KeepLibrarySearchToTheSystem() {
   if (const auto setDllDirectory = FindFunction<SetDllDirectoryFn>(kernel, "SetDllDirectoryA")) setDllDirectory("");
   if (const auto setDefault = FindFunction<SetDefaultDllDirectoriesFn>(kernel, "SetDefaultDllDirectories"))
     setDefault(kSearchSystem32);
-}
-
-DWORD PlatformId() {
-  OSVERSIONINFOA version{};
-  version.dwOSVersionInfoSize = sizeof version;
-  if (!GetVersionExA(&version)) return 0;
-  return version.dwPlatformId;
 }
 
 }  // namespace drivora::win32
