@@ -8,6 +8,7 @@
 #include "app/sections.h"
 #include "app/winver.h"
 #include "detect/bios.h"
+#include "detect/driver_session.h"
 #include "detect/pci_scan.h"
 #include "detect/sound_card.h"
 
@@ -42,6 +43,17 @@ bool OpenConfiguration(AppState& app) {
   if (app.Config) return true;
   app.Sys.Boxes->Show(nullptr, app.IniPath, kMissingConfigCaption, kBoxIconError);
   return false;
+}
+
+// The PCI and BIOS passes, with the driver there only for their time.
+bool DetectBoard(AppState& app) {
+  DriverSession driver(app);
+  if (!driver.Open()) return false;
+  if (app.Sys.Io) {
+    ScanPciDevices(app);
+    ApplyBiosSections(app);
+  }
+  return true;
 }
 
 void AddFixedEntry(AppState& app, std::string_view category, std::string_view nameKey, std::string_view valueKey) {
@@ -79,14 +91,7 @@ bool IdentifyWindows(AppState& app) {
 bool BuildCatalogue(AppState& app) {
   // OsProfile holds 63 characters: the profile name is cut to leave room for its dot.
   app.OsProfile = std::string(FitBuffer(ReadOsProfile(app), kProfileBytes - 1)) + ".";
-  // The platform id, not the class, says whether ports need the driver.
-  const bool throughDriver = app.OsVersion.PlatformId == kPlatformNt && app.Sys.Driver;
-  if (throughDriver && !app.Sys.Driver->Open()) return false;
-  if (app.Sys.Io) {
-    ScanPciDevices(app);
-    ApplyBiosSections(app);
-  }
-  if (throughDriver) app.Sys.Driver->Remove();
+  if (!DetectBoard(app)) return false;
   DetectSoundCard(app);
   OrderInstallCatalogue(app, app.Catalogue);
   AddFixedEntry(app, "EXPLORER.", "Explorer", "ExplInfo");

@@ -12,7 +12,6 @@
 namespace drivora {
 namespace {
 
-constexpr std::uint32_t kIdentificationOffset = 0xE0C1;
 constexpr std::string_view kMarker = "DRIVORA ";
 constexpr std::size_t kSectionFieldBytes = 512;
 constexpr std::string_view kUninstallSuffix = ".Uninstall";
@@ -45,23 +44,23 @@ void AppendField(std::string& record, std::string_view field) {
 }  // namespace
 
 std::vector<std::uint8_t> ReadFirmwareImage(AppState& app) {
-  std::vector<std::uint8_t> image(kFirmwareAreaSize, 0);
+  std::vector<std::uint8_t> image(kFirmwareSize, 0);
   if (!IsNtFamily(app.OsClass)) {
-    app.Sys.Io->ReadFirmwareDirectly(image.data(), kFirmwareAreaSize);
+    app.Sys.Io->ReadFirmwareDirectly(image.data(), kFirmwareSize);
     return image;
   }
-  for (std::uint32_t offset = 0; offset < kFirmwareAreaSize; offset += 4) {
+  for (std::uint32_t offset = 0; offset < kFirmwareSize; offset += 4) {
     std::uint32_t word = 0;
-    if (ReadPhysicalDword(*app.Sys.Io, kFirmwareAreaStart + offset, word)) std::memcpy(&image[offset], &word, 4);
+    if (ReadPhysicalDword(*app.Sys.Io, kFirmwareStart + offset, word)) std::memcpy(&image[offset], &word, 4);
   }
   return image;
 }
 
 std::string BuildBiosRecord(const std::uint8_t* image, std::size_t size) {
   std::string record;
-  if (size > kIdentificationOffset) {
-    const auto* text = reinterpret_cast<const char*>(image) + kIdentificationOffset;
-    const std::size_t room = size - kIdentificationOffset;
+  if (size > kFirmwareIdOffset) {
+    const auto* text = reinterpret_cast<const char*>(image) + kFirmwareIdOffset;
+    const std::size_t room = size - kFirmwareIdOffset;
     const std::string_view identification(text, strnlen(text, room));
     // The identification is cut so that its separator still fits.
     record.assign(identification.substr(0, kBiosRecordBytes - 2));

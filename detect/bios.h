@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "portio/board_addresses.h"
+
 namespace drivora {
 
 struct AppState;
 
-constexpr std::uint32_t kFirmwareAreaStart = 0xF0000;
-constexpr std::uint32_t kFirmwareAreaSize = 0x10000;
 constexpr std::size_t kBiosRecordBytes = 1024;
 constexpr char kFieldSeparator = '\x01';
 

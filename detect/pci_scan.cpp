@@ -4,40 +4,10 @@
 #include "app/sections.h"
 #include "detect/hardware.h"
 #include "detect/superio.h"
+#include "portio/board_addresses.h"
 
 namespace drivora {
 namespace {
-
-constexpr std::uint16_t kPciAddressPort = 0xCF8;
-constexpr std::uint16_t kPciDataPort = 0xCFC;
-constexpr unsigned kLastBus = 128;  // buses 0 to 128: 129 of them, not 256
-
-std::uint32_t ConfigAddress(unsigned bus, unsigned device, unsigned function) {
-  return 0x80000000u | bus << 16 | device << 11 | function << 8;
-}
-
-// One address write and one data read, which must not be split by another
-// program: the caller holds the PCI lock.
-std::uint32_t ReadConfigDword(const AppState& app, std::uint32_t address) {
-  app.Sys.Io->WritePortDword(kPciAddressPort, address);
-  return app.Sys.Io->ReadPortDword(kPciDataPort);
-}
-
-std::uint8_t ReadConfigByte(const AppState& app, std::uint32_t address) {
-  app.Sys.Io->WritePortDword(kPciAddressPort, address);
-  return app.Sys.Io->ReadPortByte(kPciDataPort);
-}
-
-// The three fields of one address under one hold of the PCI lock: the same
-// protection as a hold around each pair, with a third of the lock traffic.
-PciFunctionKeys ReadFunctionFields(const AppState& app, std::uint32_t address) {
-  ScopedHardwareLock lock(*app.Sys.Locks, HardwareLock::PciConfig);
-  PciFunctionKeys f{};
-  f.identification = ReadConfigDword(app, address + 0x00);
-  f.subsystem = ReadConfigDword(app, address + 0x2C);
-  f.revision = ReadConfigByte(app, address + 0x08);
-  return f;
-}
 
 // The key texts of one function: I, S, R and L.
 struct KeyTexts {
@@ -105,21 +75,10 @@ void ApplyCirSections(AppState& app, const PciFunctionKeys& f) {
 }
 
 void ScanPciDevices(AppState& app) {
-  for (unsigned bus = 0; bus <= kLastBus; ++bus) {
-    for (unsigned device = 0; device < 32; ++device) {
-      for (unsigned function = 0; function < 8; ++function) {
-        // All three fields are read at every address, whether a function answers or not.
-        const std::uint32_t address = ConfigAddress(bus, device, function);
-        PciFunctionKeys f = ReadFunctionFields(app, address);
-        if (f.identification == 0xFFFFFFFFu) continue;
-        f.bus = static_cast<std::uint8_t>(bus);
-        f.device = static_cast<std::uint8_t>(device);
-        f.function = static_cast<std::uint8_t>(function);
-        ApplyDeviceSections(app, f);
-        ApplyCirSections(app, f);
-      }
-    }
-  }
+  WalkPciFunctions(*app.Sys.Io, *app.Sys.Locks, kScannedLastBus, [&app](const PciFunctionKeys& f) {
+    ApplyDeviceSections(app, f);
+    ApplyCirSections(app, f);
+  });
 }
 
 }  // namespace drivora

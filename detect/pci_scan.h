@@ -6,18 +6,14 @@
 #include <cstdint>
 #include <string>
 
+#include "detect/pci_walk.h"
+
 namespace drivora {
 
 struct AppState;
 
 // Exactly eight lower-case hexadecimal digits.
 std::string FormatHex8(std::uint32_t value);
-
-// The identity of one PCI function as the key passes use it.
-struct PciFunctionKeys {
-  std::uint32_t identification, subsystem;
-  std::uint8_t revision, bus, device, function;
-};
 
 void ScanPciDevices(AppState& app);
 void ApplyDeviceSections(AppState& app, const PciFunctionKeys& f);

@@ -10,6 +10,7 @@
 #include <stdint.h>
 
 #include "portio/backend.h"
+#include "portio/board_addresses.h"
 #include "portio/rules.h"
 #include "sim/board.h"
 #include "sim/board_parser.h"
@@ -273,18 +274,18 @@ NTSTATUS LoadBoard() {
 // out, as \Device\PhysicalMemory's views do on a real machine.
 NTSTATUS MakeFirmwareSection() {
   LARGE_INTEGER size;
-  size.QuadPart = sim::kFirmwareSize;
+  size.QuadPart = kFirmwareSize;
   OBJECT_ATTRIBUTES attributes;
   InitializeObjectAttributes(&attributes, nullptr, OBJ_KERNEL_HANDLE, nullptr, nullptr);
   NTSTATUS status = ZwCreateSection(&g_firmware, SECTION_ALL_ACCESS, &attributes, &size, PAGE_READWRITE, SEC_COMMIT,
                                     nullptr);
   if (!NT_SUCCESS(status)) return status;
   PVOID view = nullptr;
-  SIZE_T viewSize = sim::kFirmwareSize;
+  SIZE_T viewSize = kFirmwareSize;
   status = ZwMapViewOfSection(g_firmware, NtCurrentProcess(), &view, 0, 0, nullptr, &viewSize, ViewUnmap, 0,
                               PAGE_READWRITE);
   if (!NT_SUCCESS(status)) return status;
-  RtlCopyMemory(view, g_board->firmware, sim::kFirmwareSize);
+  RtlCopyMemory(view, g_board->firmware, kFirmwareSize);
   ZwUnmapViewOfSection(NtCurrentProcess(), view);
   return STATUS_SUCCESS;
 }
@@ -320,6 +321,6 @@ ULONG BackendReadPciConfig(ULONG address, ULONG offset, ULONG bytes) {
 }
 
 // Offset 0 of the section stands for the start of the firmware area.
-FirmwareSection BackendFirmwareSection() { return FirmwareSection{g_firmware, sim::kFirmwareBase}; }
+FirmwareSection BackendFirmwareSection() { return FirmwareSection{g_firmware, kFirmwareStart}; }
 
 }  // namespace drivora::portio

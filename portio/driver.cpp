@@ -19,8 +19,8 @@ constexpr ULONG kPoolTag = 'S' | 'p' << 8 | 'I' << 16 | 'o' << 24;
 constexpr ULONG64 kAllocationGranularity = 0x10000;  // where views of a section may begin
 constexpr ULONG64 kPageSize = 0x1000;
 
-wchar_t g_deviceNameText[] = L"\\Device\\S12345";
-wchar_t g_linkNameText[] = L"\\DosDevices\\S12345";
+wchar_t g_deviceNameText[] = L"\\Device\\" DRIVORA_PORTIO_NAME;
+wchar_t g_linkNameText[] = L"\\DosDevices\\" DRIVORA_PORTIO_NAME;
 
 // One lock for everything a request touches: the back end's port state and
 // the mapping tables. Requests are short, and the wizard sends one at a time.

@@ -21,6 +21,7 @@
 
 #include <stdint.h>
 
+#include "portio/board_addresses.h"
 #include "portio/rules.h"
 #include "portio/wire.h"
 
@@ -31,8 +32,6 @@ enum class PortOutcome {
   Refused,   // a port or register the driver does not serve
   BadValue,  // a byte write of more than a byte
 };
-
-constexpr uint32_t kPciEnable = 0x80000000u;
 
 class PortGate {
  public:

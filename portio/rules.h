@@ -8,13 +8,12 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "portio/board_addresses.h"
+
 namespace drivora::portio {
 
 enum class PortWidth { Byte, Dword };
 enum class PortAccess { Read, Write };
-
-constexpr uint16_t kPciAddressPort = 0xCF8;
-constexpr uint16_t kPciDataPort = 0xCFC;
 
 // PCI configuration space stays read-only: the wizard only ever writes the
 // address latch, and a write through 0xCFC could move a device's decoders.
@@ -37,9 +36,6 @@ constexpr uint8_t kIteExitValue = 0x02;
 constexpr bool SuperIoRegisterWriteAllowed(uint8_t index, uint8_t value) {
   return index == kSuperIoLogicalDeviceRegister || (index == kIteConfigControlRegister && value == kIteExitValue);
 }
-
-constexpr uint32_t kFirmwareStart = 0xF0000;
-constexpr uint32_t kFirmwareEnd = 0x100000;  // one past the last byte
 
 // [address, address + length) wholly inside the firmware area, written so that
 // no sum can wrap around.

@@ -7,6 +7,13 @@
 
 namespace drivora::portio {
 
+// The name of the kernel service and of its device: \Device\S12345 in the
+// kernel, \\.\S12345 to programs. A macro, so that the driver's wide names
+// and the program's narrow ones are all joined from this one text.
+#define DRIVORA_PORTIO_NAME "S12345"
+constexpr char kServiceName[] = DRIVORA_PORTIO_NAME;
+constexpr char kDevicePath[] = "\\\\.\\" DRIVORA_PORTIO_NAME;
+
 // CTL_CODE(0x8010, function, METHOD_BUFFERED, FILE_ANY_ACCESS): device type in
 // the upper 16 bits, function number in bits 2 to 13, method and access zero.
 constexpr uint32_t kDeviceType = 0x8010;

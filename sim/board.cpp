@@ -3,10 +3,6 @@
 namespace drivora::sim {
 namespace {
 
-constexpr uint16_t kPciAddressPort = 0xCF8;
-constexpr uint16_t kPciDataPort = 0xCFC;
-constexpr uint32_t kPciEnable = 0x80000000u;
-
 SuperIoChip* ChipAtIndexPort(Board& board, uint16_t port) {
   for (SuperIoChip& chip : board.superIo)
     if (chip.present && chip.indexPort == port) return &chip;
@@ -63,12 +59,10 @@ void WriteData(SuperIoChip& chip, uint8_t value) {
 uint32_t BoardReadPciConfig(const Board& board, uint32_t address, uint32_t offset, uint32_t bytes) {
   const uint32_t mask = bytes >= 4 ? 0xFFFFFFFFu : (1u << (8 * bytes)) - 1;
   if (!(address & kPciEnable) || offset > 4 || bytes > 4 - offset) return mask;
-  const auto bus = static_cast<uint8_t>(address >> 16);
-  const auto device = static_cast<uint8_t>((address >> 11) & 0x1F);
-  const auto function = static_cast<uint8_t>((address >> 8) & 0x07);
-  const PciFunction* found = FindPciFunction(board, bus, device, function);
+  const PciFunction* found =
+      FindPciFunction(board, PciAddressBus(address), PciAddressDevice(address), PciAddressFunction(address));
   if (!found) return mask;
-  return (found->config[(address & 0xFC) / 4] >> (8 * offset)) & mask;
+  return (found->config[PciAddressRegister(address) / 4] >> (8 * offset)) & mask;
 }
 
 const PciFunction* FindPciFunction(const Board& board, uint8_t bus, uint8_t device, uint8_t function) {
@@ -103,8 +97,8 @@ void BoardWritePortDword(Board& board, uint16_t port, uint32_t value) {
 }
 
 const uint8_t* BoardPhysicalMemory(const Board& board, uint32_t address, uint32_t length) {
-  if (address < kFirmwareBase || length == 0) return nullptr;
-  const uint32_t offset = address - kFirmwareBase;
+  if (address < kFirmwareStart || length == 0) return nullptr;
+  const uint32_t offset = address - kFirmwareStart;
   if (offset > kFirmwareSize || length > kFirmwareSize - offset) return nullptr;
   return board.firmware + offset;
 }

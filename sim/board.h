@@ -10,11 +10,10 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "portio/board_addresses.h"
+
 namespace drivora::sim {
 
-constexpr uint32_t kFirmwareBase = 0xF0000;
-constexpr uint32_t kFirmwareSize = 0x10000;
-constexpr uint32_t kFirmwareIdOffset = 0xE0C1;  // the identification text, at 0xFE0C1
 constexpr uint32_t kFirmwareTagOffset = 0x0100;  // where the tags of a board file are written
 
 constexpr int kMaxPciFunctions = 256;

@@ -76,7 +76,7 @@ bool SimulatedBoardHardware::UnmapPhysicalMemory(std::uint32_t handle, const voi
 }
 
 bool SimulatedBoardHardware::ReadFirmwareDirectly(std::uint8_t* image, std::uint32_t size) {
-  std::memcpy(image, board_.firmware, std::min<std::uint32_t>(size, sim::kFirmwareSize));
+  std::memcpy(image, board_.firmware, std::min<std::uint32_t>(size, kFirmwareSize));
   return true;
 }
 

@@ -14,7 +14,7 @@ bool IsOpen(void* device) { return device && device != INVALID_HANDLE_VALUE; }
 // Read access and shared read and write. Overlapped, although no request is
 // ever sent that way: the driver answers each before DeviceIoControl returns.
 void* OpenDevice() {
-  return CreateFileA(kPortIoDevicePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+  return CreateFileA(portio::kDevicePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
 }
 
@@ -33,7 +33,7 @@ bool InstallPortIoDriver(const AppState& app, const std::function<void(const std
   const UniqueServiceHandle manager = OpenManager();
   if (!manager) return false;
   // Fails when a service of the name exists already, perhaps from another folder.
-  const UniqueServiceHandle service(CreateServiceA(manager.get(), kPortIoServiceName, kPortIoServiceName,
+  const UniqueServiceHandle service(CreateServiceA(manager.get(), portio::kServiceName, portio::kServiceName,
                                                    SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START,
                                                    SERVICE_ERROR_NORMAL, path->c_str(), nullptr, nullptr, nullptr,
                                                    nullptr, nullptr));
@@ -51,7 +51,7 @@ bool RemovePortIoDriver(void* device) {
   open.reset();
   const UniqueServiceHandle manager = OpenManager();
   if (!manager) return false;
-  const UniqueServiceHandle service(OpenServiceA(manager.get(), kPortIoServiceName, SERVICE_ALL_ACCESS));
+  const UniqueServiceHandle service(OpenServiceA(manager.get(), portio::kServiceName, SERVICE_ALL_ACCESS));
   if (!service) return false;
   // Neither result is looked at: a service that will not stop is still
   // marked for deletion and goes when it stops.

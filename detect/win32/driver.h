@@ -1,6 +1,7 @@
-// The I/O driver service on the NT platform: install the driver as the
-// kernel service "S12345" for the time of detection, open its device, and
-// stop and delete the service again. The device requests are in otherfun.h.
+// The I/O driver service on the NT platform: install the driver as a kernel
+// service (its name and its device's are in portio/wire.h) for the time of
+// detection, open its device, and stop and delete the service again. The
+// device requests are in otherfun.h.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 #include "app/platform.h"
 #include "detect/portio_files.h"
+#include "portio/wire.h"
 
 namespace drivora {
 struct AppState;
@@ -16,8 +18,6 @@ struct AppState;
 
 namespace drivora::win32 {
 
-constexpr char kPortIoServiceName[] = "S12345";
-constexpr char kPortIoDevicePath[] = "\\\\.\\S12345";
 // Install attempts before OpenPortIoDevice gives up: a service that cannot be
 // removed (one marked for deletion while something still holds it) would
 // otherwise keep it busy for ever.

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "portio/board_addresses.h"
+
 namespace drivora::win32 {
 
 std::uint8_t PortInstructionHardware::ReadPortByte(std::uint16_t port) {
@@ -27,11 +29,9 @@ bool PortInstructionHardware::WritePortDword(std::uint16_t port, std::uint32_t v
 }
 
 bool PortInstructionHardware::ReadFirmwareDirectly(std::uint8_t* image, std::uint32_t size) {
-  constexpr std::uintptr_t kFirmwareStart = 0xF0000;
-  constexpr std::uint32_t kFirmwareSize = 0x10000;
   // Read byte by byte through a volatile pointer: the compiler may assume
   // nothing about memory at a fixed address.
-  const auto* firmware = reinterpret_cast<const volatile std::uint8_t*>(kFirmwareStart);
+  const auto* firmware = reinterpret_cast<const volatile std::uint8_t*>(std::uintptr_t{kFirmwareStart});
   for (std::uint32_t i = 0; i < size && i < kFirmwareSize; ++i) image[i] = firmware[i];
   return true;
 }

@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr std::size_t kImageSize = drivora::kFirmwareAreaSize;
+constexpr std::size_t kImageSize = drivora::kFirmwareSize;
 constexpr std::size_t kIdOffset = 0xE0C1;
 constexpr std::size_t kRecordMax = drivora::kBiosRecordBytes - 1;  // characters before the zero
 constexpr std::string_view kMarker = "DRIVORA ";

@@ -40,7 +40,7 @@ NO_COVERAGE std::int64_t Load(void* context, const char* name, std::size_t nameL
   auto* choice = static_cast<ImageChoice*>(context);
   ++choice->calls;
   FUZZ_CHECK(nameLength > 0 && nameLength < 260 && name != nullptr);
-  FUZZ_CHECK(capacity == drivora::sim::kFirmwareSize);
+  FUZZ_CHECK(capacity == drivora::kFirmwareSize);
   if (choice->size < 0) return -1;
   const std::size_t n = choice->size < capacity ? static_cast<std::size_t>(choice->size) : capacity;
   for (std::size_t i = 0; i < n; ++i)
@@ -104,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static Board* board = new Board;
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   std::string_view text = input;
-  ImageChoice choice{drivora::sim::kFirmwareSize, {}};
+  ImageChoice choice{drivora::kFirmwareSize, {}};
   const std::size_t zero = input.rfind('\0');
   if (zero != std::string_view::npos && size - zero - 1 <= 4) {
     text = input.substr(0, zero);
@@ -114,8 +114,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       switch (v % 5) {
         case 0: choice.size = -1; break;
         case 1: choice.size = 0; break;
-        case 2: choice.size = drivora::sim::kFirmwareSize - 1; break;
-        case 3: choice.size = drivora::sim::kFirmwareSize + 1; break;
+        case 2: choice.size = drivora::kFirmwareSize - 1; break;
+        case 3: choice.size = drivora::kFirmwareSize + 1; break;
         default: choice.size = (v >> 3) % 0x20000; break;
       }
     }

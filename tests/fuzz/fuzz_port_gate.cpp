@@ -20,6 +20,7 @@
 namespace {
 
 using namespace drivora::portio;
+using drivora::kPciEnable;
 
 // The ports at the back end, and what the chips have selected there.
 struct ModelMachine {

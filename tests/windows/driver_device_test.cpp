@@ -107,7 +107,7 @@ ServiceInfo QueryPortIoService() {
   ServiceInfo info;
   const UniqueServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
   const UniqueServiceHandle service(
-      manager ? OpenServiceA(manager.get(), win32::kPortIoServiceName, SERVICE_ALL_ACCESS) : nullptr);
+      manager ? OpenServiceA(manager.get(), portio::kServiceName, SERVICE_ALL_ACCESS) : nullptr);
   if (!service) return info;
   info.exists = true;
   SERVICE_STATUS status{};
@@ -139,15 +139,15 @@ void RemoveAnyPortIoService() {
 void RegisterService(const std::string& binaryPath, bool start) {
   const UniqueServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
   ASSERT_TRUE(manager);
-  const UniqueServiceHandle service(CreateServiceA(manager.get(), "S12345", "S12345", SERVICE_ALL_ACCESS,
-                                                   SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                                   binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+  const UniqueServiceHandle service(CreateServiceA(
+      manager.get(), portio::kServiceName, portio::kServiceName, SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
+      SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
   ASSERT_TRUE(service) << GetLastError();
   if (start) ASSERT_TRUE(StartServiceA(service.get(), 0, nullptr)) << GetLastError();
 }
 
 UniqueFileHandle OpenDeviceHandle() {
-  return UniqueFileHandle(CreateFileA("\\\\.\\S12345", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  return UniqueFileHandle(CreateFileA(portio::kDevicePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr));
 }
 
@@ -279,10 +279,10 @@ TEST_F(DriverService, InstallThatKeepsFailingEndsTheOpenAfterItsRounds) {
   // A service marked for deletion while something still holds it can be
   // neither created again nor removed: the install fails every round.
   const UniqueServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-  const UniqueServiceHandle held(CreateServiceA(manager.get(), "S12345", "S12345", SERVICE_ALL_ACCESS,
-                                                SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                                "C:\\earlier-run\\s12345.sys", nullptr, nullptr, nullptr, nullptr,
-                                                nullptr));
+  const UniqueServiceHandle held(CreateServiceA(manager.get(), portio::kServiceName, portio::kServiceName,
+                                                SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START,
+                                                SERVICE_ERROR_NORMAL, "C:\\earlier-run\\s12345.sys", nullptr, nullptr,
+                                                nullptr, nullptr, nullptr));
   ASSERT_TRUE(held);
   ASSERT_TRUE(DeleteService(held.get()));
   WindowsApp w;
@@ -788,7 +788,7 @@ TEST_F(DriverRequests, PciReadsWithTheEnableBitClearAreAllOnes) {
 TEST_F(DriverRequests, AnOpenWithoutReadAccessIsRefused) {
   // The wizard's own open asks for GENERIC_READ, as do the others here.
   for (const DWORD access : {DWORD{GENERIC_READ}, DWORD{FILE_READ_DATA}, DWORD{GENERIC_READ | GENERIC_WRITE}}) {
-    const UniqueFileHandle handle(CreateFileA("\\\\.\\S12345", access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    const UniqueFileHandle handle(CreateFileA(portio::kDevicePath, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(handle) << std::hex << access;
     PortRequest request{0xCF8, 0};
@@ -797,7 +797,7 @@ TEST_F(DriverRequests, AnOpenWithoutReadAccessIsRefused) {
   if (IsWine())
     GTEST_SKIP() << "Wine passes a driver no security context on an open: the access asked for cannot be seen there";
   for (const DWORD access : {DWORD{0}, DWORD{GENERIC_WRITE}, DWORD{FILE_READ_ATTRIBUTES}, DWORD{SYNCHRONIZE}}) {
-    const UniqueFileHandle handle(CreateFileA("\\\\.\\S12345", access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    const UniqueFileHandle handle(CreateFileA(portio::kDevicePath, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     EXPECT_FALSE(handle) << std::hex << access;
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << std::hex << access;
@@ -806,8 +806,9 @@ TEST_F(DriverRequests, AnOpenWithoutReadAccessIsRefused) {
 
 TEST_F(DriverRequests, OnlyAdministratorsAndSystemMayOpenTheDevice) {
   // The device has no names below it.
-  const UniqueFileHandle below(CreateFileA("\\\\.\\S12345\\below", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const UniqueFileHandle below(CreateFileA((std::string(portio::kDevicePath) + "\\below").c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
   EXPECT_FALSE(below);
 
   if (IsWine())

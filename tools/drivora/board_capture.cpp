@@ -4,71 +4,38 @@
 #include <cstring>
 
 #include "app/byte_strings.h"
-#include "app/os_class.h"
 #include "detect/bios.h"
+#include "detect/driver_session.h"
 #include "detect/hardware.h"
+#include "detect/pci_walk.h"
+#include "portio/board_addresses.h"
 #include "tools/drivora/superio_capture.h"
 
 namespace drivora::tool {
 namespace {
 
-constexpr std::uint16_t kPciAddressPort = 0xCF8;
-constexpr std::uint16_t kPciDataPort = 0xCFC;
-constexpr unsigned kLastScannedBus = 128;  // the wizard's scan stops here
-
-std::uint32_t ReadConfigDword(Hardware& io, HardwareLocks& locks, std::uint32_t address) {
-  ScopedHardwareLock lock(locks, HardwareLock::PciConfig);
-  io.WritePortDword(kPciAddressPort, address);
-  return io.ReadPortDword(kPciDataPort);
-}
-
-void RecordFunction(Hardware& io, HardwareLocks& locks, std::uint32_t address, sim::PciFunction& f) {
-  f.bus = static_cast<std::uint8_t>(address >> 16);
-  f.device = static_cast<std::uint8_t>((address >> 11) & 0x1F);
-  f.function = static_cast<std::uint8_t>((address >> 8) & 0x07);
-  for (std::uint32_t d = 0; d < 64; ++d) f.config[d] = ReadConfigDword(io, locks, address + d * 4);
-}
-
-// Removes the driver on every way out once it is open.
-class DriverSession {
- public:
-  explicit DriverSession(AppState& app)
-      : app_(app), throughDriver_(app.OsVersion.PlatformId == kPlatformNt && app.Sys.Driver) {}
-  ~DriverSession() {
-    if (open_) app_.Sys.Driver->Remove();
+// The whole header, one dword under each hold of the PCI lock.
+void RecordFunction(Hardware& io, HardwareLocks& locks, const PciFunctionKeys& found, sim::PciFunction& f) {
+  f.bus = found.bus;
+  f.device = found.device;
+  f.function = found.function;
+  const std::uint32_t address = PciConfigAddress(found.bus, found.device, found.function);
+  for (std::uint32_t d = 0; d < 64; ++d) {
+    ScopedHardwareLock lock(locks, HardwareLock::PciConfig);
+    f.config[d] = ReadPciConfigDword(io, address + d * 4);
   }
-  DriverSession(const DriverSession&) = delete;
-  DriverSession& operator=(const DriverSession&) = delete;
-  bool Open() {
-    open_ = throughDriver_ && app_.Sys.Driver->Open();
-    return open_ || !throughDriver_;
-  }
-
- private:
-  AppState& app_;
-  bool throughDriver_;
-  bool open_ = false;
-};
+}
 
 }  // namespace
 
-// A function counts where the scan counts it: an identification dword other than all ones.
+// The functions the scan's own walk finds, in its order.
 void CapturePciFunctions(Hardware& io, HardwareLocks& locks, unsigned lastBus, sim::Board& board,
                          std::vector<std::string>& notes) {
   int leftOut = 0;
-  for (unsigned bus = 0; bus <= lastBus; ++bus) {
-    for (unsigned device = 0; device < 32; ++device) {
-      for (unsigned function = 0; function < 8; ++function) {
-        const std::uint32_t address = 0x80000000u | bus << 16 | device << 11 | function << 8;
-        if (ReadConfigDword(io, locks, address) == 0xFFFFFFFFu) continue;
-        if (board.pciCount == sim::kMaxPciFunctions) {
-          ++leftOut;
-          continue;
-        }
-        RecordFunction(io, locks, address, board.pci[board.pciCount++]);
-      }
-    }
-  }
+  WalkPciFunctions(io, locks, lastBus, [&](const PciFunctionKeys& found) {
+    if (board.pciCount == sim::kMaxPciFunctions) ++leftOut;
+    else RecordFunction(io, locks, found, board.pci[board.pciCount++]);
+  });
   if (leftOut)
     notes.push_back(std::to_string(leftOut) + " PCI functions beyond the first " +
                     std::to_string(sim::kMaxPciFunctions));
@@ -79,10 +46,10 @@ bool CaptureBoard(AppState& app, sim::Board& board, std::vector<std::string>& no
   if (!app.Sys.Io || !app.Sys.Locks) return false;
   DriverSession driver(app);
   if (!driver.Open()) return false;
-  CapturePciFunctions(*app.Sys.Io, *app.Sys.Locks, kLastScannedBus, board, notes);
+  CapturePciFunctions(*app.Sys.Io, *app.Sys.Locks, kScannedLastBus, board, notes);
   CaptureSuperIoChips(SuperIoAccess{*app.Sys.Io, *app.Sys.Locks}, board);
   const std::vector<std::uint8_t> image = ReadFirmwareImage(app);
-  std::memcpy(board.firmware, image.data(), sim::kFirmwareSize);
+  std::memcpy(board.firmware, image.data(), kFirmwareSize);
   return true;
 }
 

@@ -29,7 +29,7 @@ bool SaveBoard(const std::filesystem::path& boardPath, const sim::Board& board, 
   text.comments = comments;
   if (withImage) text.imageName = imagePath.filename().string();
   const std::string file = FormatBoardFile(board, text, leftOut);
-  if (withImage && !WriteWhole(imagePath, reinterpret_cast<const char*>(board.firmware), sim::kFirmwareSize)) {
+  if (withImage && !WriteWhole(imagePath, reinterpret_cast<const char*>(board.firmware), kFirmwareSize)) {
     error = imagePath.string() + ": cannot be written";
     return false;
   }

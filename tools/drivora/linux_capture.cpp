@@ -5,15 +5,12 @@
 #include <cstdio>
 #include <fstream>
 
+#include "portio/board_addresses.h"
 #include "tools/drivora/board_capture.h"
 #include "tools/drivora/superio_capture.h"
 
 namespace drivora::tool {
 namespace {
-
-// Linux reaches every bus, not only those the wizard scans: the file then
-// says what the board is, and board check marks what the wizard passes over.
-constexpr unsigned kLastBus = 255;
 
 std::string FirstLine(const std::filesystem::path& path) {
   std::ifstream file(path);
@@ -56,10 +53,12 @@ bool CaptureLinuxMachine(const LinuxPaths& paths, MachineCapture& capture, std::
   }
   sim::Board& board = *capture.board;
   NoHardwareLocks locks;
-  CapturePciFunctions(hardware, locks, kLastBus, board, capture.notes);
+  // Linux reaches every bus, not only those the wizard scans: the file then
+  // says what the board is, and board check marks what the wizard passes over.
+  CapturePciFunctions(hardware, locks, kPciLastBus, board, capture.notes);
   if (hardware.PortsOpen()) CaptureSuperIoChips(SuperIoAccess{hardware, locks}, board);
   std::string problem;
-  capture.firmwareRead = hardware.ReadFirmwareArea(board.firmware, sim::kFirmwareSize, problem);
+  capture.firmwareRead = hardware.ReadFirmwareArea(board.firmware, kFirmwareSize, problem);
   if (!problem.empty()) capture.notes.push_back("firmware area: " + problem);
   capture.notes.push_back("device keys below HKEY_LOCAL_MACHINE\\Enum: Windows keeps them; Linux cannot know them");
   std::snprintf(board.name, sizeof board.name, "%s", BoardName(paths.dmi).c_str());

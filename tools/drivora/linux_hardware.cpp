@@ -7,13 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "detect/bios.h"
+#include "portio/board_addresses.h"
 
 namespace drivora::tool {
 namespace {
-
-constexpr std::uint16_t kPciAddressPort = 0xCF8;
-constexpr std::uint16_t kPciDataPort = 0xCFC;
 
 bool IsPciConfigPort(std::uint16_t port) { return port >= kPciAddressPort && port <= kPciDataPort + 3; }
 
@@ -38,14 +35,13 @@ LinuxHardware::LinuxHardware(const LinuxPaths& paths, std::vector<std::string>& 
 // The header dword the address selects, as the configuration mechanism gives
 // it: all ones where no function answers, zero beyond what could be read.
 std::uint32_t LinuxHardware::ConfigDword(std::uint32_t address) const {
-  if (!(address & 0x80000000u)) return 0xFFFFFFFFu;
-  const auto bus = static_cast<std::uint8_t>(address >> 16), device = static_cast<std::uint8_t>((address >> 11) & 0x1F),
-             function = static_cast<std::uint8_t>((address >> 8) & 0x07);
+  if (!(address & kPciEnable)) return 0xFFFFFFFFu;
   const auto f = std::find_if(pci_.begin(), pci_.end(), [&](const SysfsPciFunction& candidate) {
-    return candidate.bus == bus && candidate.device == device && candidate.function == function;
+    return candidate.bus == PciAddressBus(address) && candidate.device == PciAddressDevice(address) &&
+           candidate.function == PciAddressFunction(address);
   });
   if (f == pci_.end()) return 0xFFFFFFFFu;
-  const std::size_t offset = address & 0xFC;
+  const std::size_t offset = PciAddressRegister(address);
   std::uint32_t dword = 0;
   for (std::size_t i = 0; i < 4 && offset + i < f->header.size(); ++i)
     dword |= static_cast<std::uint32_t>(f->header[offset + i]) << (8 * i);
@@ -83,11 +79,11 @@ bool LinuxHardware::ReadFirmwareArea(std::uint8_t* image, std::uint32_t size, st
   if (!memory_) return false;
   std::uint32_t got = 0;
   while (got < size) {
-    const ssize_t n = ::pread(memory_.get(), image + got, size - got, static_cast<off_t>(kFirmwareAreaStart + got));
+    const ssize_t n = ::pread(memory_.get(), image + got, size - got, static_cast<off_t>(kFirmwareStart + got));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       char where[16];
-      std::snprintf(where, sizeof where, "0x%X", kFirmwareAreaStart + got);
+      std::snprintf(where, sizeof where, "0x%X", kFirmwareStart + got);
       problem = memoryPath_.string() + " cannot be read at " + where + " (" +
                 (n < 0 ? std::strerror(errno) : "it ends there") + ")";
       std::memset(image, 0, size);

@@ -8,6 +8,7 @@
 #include "app/program_texts.h"
 #include "detect/bios.h"
 #include "detect/pci_scan.h"
+#include "portio/board_addresses.h"
 #include "sim/windows_version.h"
 
 namespace drivora::tool {
@@ -105,13 +106,14 @@ void PrintBoard(const sim::Board& board, std::ostream& out) {
     out << "  " << Hex(f.bus, 2) << ':' << Hex(f.device, 2) << '.' << Hex(f.function, 1) << "  "
         << Hex(f.config[0] & 0xFFFF, 4) << ':' << Hex(f.config[0] >> 16, 4) << "  subsystem "
         << Hex(f.config[0x2C / 4] & 0xFFFF, 4) << ':' << Hex(f.config[0x2C / 4] >> 16, 4) << "  revision "
-        << Hex(f.config[2] & 0xFF, 2) << (f.bus > 128 ? "  (beyond bus 128: the wizard never scans it)" : "") << "\n";
+        << Hex(f.config[2] & 0xFF, 2)
+        << (f.bus > kScannedLastBus ? "  (beyond bus 128: the wizard never scans it)" : "") << "\n";
   }
   bool anyChip = false;
   for (const sim::SuperIoChip& chip : board.superIo)
     if (chip.present) PrintSuperIo(chip, out), anyChip = true;
   if (!anyChip) out << "Super I/O: none\n";
-  const std::string record = BuildBiosRecord(board.firmware, sim::kFirmwareSize);
+  const std::string record = BuildBiosRecord(board.firmware, kFirmwareSize);
   const std::size_t first = record.find(kFieldSeparator);
   out << "Firmware identification: \"" << record.substr(0, first) << "\" (model \""
       << StripBiosDate(record.substr(0, first)) << "\")\n";

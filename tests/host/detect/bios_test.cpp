@@ -29,7 +29,7 @@ using Applied = detect_test::RecordingObserver::Applied;
 constexpr std::size_t kIdOffset = 0xE0C1;
 
 struct Image {
-  std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(kFirmwareAreaSize, 0);
+  std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(kFirmwareSize, 0);
   Image& Put(std::size_t offset, std::string_view text) {
     std::memcpy(bytes.data() + offset, text.data(), text.size());
     return *this;
@@ -93,7 +93,7 @@ TEST(BuildBiosRecord, TagsAnywhereInTheImageInTheirOrder) {
 }
 
 TEST(BuildBiosRecord, TheEndOfTheImage) {
-  const std::size_t end = kFirmwareAreaSize;
+  const std::size_t end = kFirmwareSize;
   const struct {
     const char* name;
     std::string_view bytes;  // the last bytes of the image
@@ -123,7 +123,7 @@ TEST(BuildBiosRecord, IdentificationTextLimits) {
       {"one over", 1023, 1022},
       {"far over", 5000, 1022},
       // No zero before the end of the image.
-      {"to the end of the image", kFirmwareAreaSize - kIdOffset, 1022},
+      {"to the end of the image", kFirmwareSize - kIdOffset, 1022},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -281,7 +281,7 @@ TEST(ApplyBiosSections, SectionsAppliedForEachField) {
     ImageSource image;
     std::string firmware = row.firmware;
     if (!row.placed.empty()) {
-      image.bytes.assign(kFirmwareAreaSize, 0);
+      image.bytes.assign(kFirmwareSize, 0);
       std::memcpy(image.bytes.data() + 0x200, row.placed.data(), row.placed.size());
       firmware += "Image=image.rom\n";
     }
@@ -301,7 +301,7 @@ TEST(ApplyBiosSections, AnEmptyTagReadsTheProfileSectionItself) {
 // A firmware image whose every byte differs from its neighbours' words.
 ImageSource PatternImage() {
   ImageSource image;
-  image.bytes.resize(kFirmwareAreaSize);
+  image.bytes.resize(kFirmwareSize);
   for (std::size_t i = 0; i < image.bytes.size(); ++i) image.bytes[i] = static_cast<std::uint8_t>(i * 7 + (i >> 8) + 1);
   return image;
 }
@@ -326,7 +326,7 @@ TEST(ReadFirmwareImage, PhysicalReadsOnlyOnTheNtClasses) {
       }
     } else {
       EXPECT_EQ(n.map + n.unmap, 0u);
-      EXPECT_THAT(bench.log, ElementsAre(Event{Event::DirectRead, 0, kFirmwareAreaSize}));
+      EXPECT_THAT(bench.log, ElementsAre(Event{Event::DirectRead, 0, kFirmwareSize}));
     }
     EXPECT_EQ(n.Total() - n.map - n.unmap, 0u) << "no port traffic";
     EXPECT_EQ(bench.sim.OpenMappings(), 0);
@@ -367,9 +367,9 @@ TEST(ReadFirmwareImage, AWordThatCannotBeMappedStaysZero) {
   bench.app.Sys.Io = &failing;
   bench.app.OsClass = 4;
   const std::vector<std::uint8_t> image = ReadFirmwareImage(bench.app);
-  ASSERT_EQ(image.size(), kFirmwareAreaSize);
+  ASSERT_EQ(image.size(), kFirmwareSize);
   for (std::size_t i = 0; i < image.size(); ++i) {
-    const bool lost = refused.contains(static_cast<std::uint32_t>(kFirmwareAreaStart + (i & ~std::size_t{3})));
+    const bool lost = refused.contains(static_cast<std::uint32_t>(kFirmwareStart + (i & ~std::size_t{3})));
     ASSERT_EQ(image[i], lost ? 0 : source.bytes[i]) << "offset " << i;
   }
   EXPECT_EQ(failing.unmaps, 16384 - 3) << "nothing to unmap after a failed map";

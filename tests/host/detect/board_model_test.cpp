@@ -237,7 +237,7 @@ TEST(PhysicalMemory, OnlyRangesWhollyInsideTheFirmwareArea) {
   };
   for (const auto& row : rows) {
     const std::uint8_t* bytes = sim::BoardPhysicalMemory(*board, row.address, row.length);
-    EXPECT_EQ(bytes, row.mapped ? board->firmware + (row.address - sim::kFirmwareBase) : nullptr)
+    EXPECT_EQ(bytes, row.mapped ? board->firmware + (row.address - kFirmwareStart) : nullptr)
         << std::hex << row.address << "+" << row.length;
   }
 }
@@ -266,9 +266,9 @@ TEST(SimulatedBoardHardware, MappingsAreCountedUntilUnmapped) {
 TEST(SimulatedBoardHardware, ReadsTheFirmwareDirectly) {
   const auto board = BoardFrom("[Firmware]\nId=MODEL\nTags=T\n");
   SimulatedBoardHardware io(*board);
-  std::vector<std::uint8_t> image(sim::kFirmwareSize, 0xEE);
-  EXPECT_TRUE(io.ReadFirmwareDirectly(image.data(), sim::kFirmwareSize));
-  EXPECT_EQ(std::memcmp(image.data(), board->firmware, sim::kFirmwareSize), 0);
+  std::vector<std::uint8_t> image(kFirmwareSize, 0xEE);
+  EXPECT_TRUE(io.ReadFirmwareDirectly(image.data(), kFirmwareSize));
+  EXPECT_EQ(std::memcmp(image.data(), board->firmware, kFirmwareSize), 0);
 }
 
 }  // namespace

@@ -183,7 +183,7 @@ TEST(ParseBoard, ImageProblems) {
 
 TEST(ParseBoard, TheLoaderIsAskedForTheImageNameAsWrittenAndMayRefuseIt) {
   ImageSource image;
-  image.bytes.assign(sim::kFirmwareSize, 0x5A);
+  image.bytes.assign(kFirmwareSize, 0x5A);
   EXPECT_TRUE(Parse("[Firmware]\nImage= sub\\bios.rom \nId=X\n", &image).ok);
   EXPECT_EQ(image.askedFor, "sub\\bios.rom") << "blanks around it dropped, nothing added";
   image.refuseName = true;
@@ -234,7 +234,7 @@ TEST(ParseBoard, CaseBlanksCommentsAndLineEnds) {
   EXPECT_TRUE(b.superIo[1].exitByRegister);
   EXPECT_EQ(b.superIo[1].exitRegister, 0x02);
   EXPECT_EQ(b.superIo[1].device[10][0x30], 0x01);
-  EXPECT_STREQ(reinterpret_cast<const char*>(b.firmware + sim::kFirmwareIdOffset), "Model  Two");
+  EXPECT_STREQ(reinterpret_cast<const char*>(b.firmware + kFirmwareIdOffset), "Model  Two");
   EXPECT_STREQ(b.name, "last line without an end");
 }
 
@@ -267,23 +267,23 @@ TEST(ParseBoard, IdAndTagsAreWrittenIntoTheImage) {
   EXPECT_EQ(std::memcmp(firmware + sim::kFirmwareTagOffset, tags, sizeof tags), 0);
   EXPECT_EQ(firmware[sim::kFirmwareTagOffset + sizeof tags], 0);
   const char id[] = "DRV-G41M V1.2 03-15-2011";
-  EXPECT_EQ(std::memcmp(firmware + sim::kFirmwareIdOffset, id, sizeof id), 0);
+  EXPECT_EQ(std::memcmp(firmware + kFirmwareIdOffset, id, sizeof id), 0);
   // Nothing else is written.
   std::size_t nonZero = 0;
-  for (std::size_t i = 0; i < sim::kFirmwareSize; ++i) nonZero += firmware[i] != 0;
+  for (std::size_t i = 0; i < kFirmwareSize; ++i) nonZero += firmware[i] != 0;
   EXPECT_EQ(nonZero, (sizeof tags - 4) + (sizeof id - 1));
 }
 
 TEST(ParseBoard, AnImageIsLoadedThenPatched) {
   ImageSource image;
-  image.bytes.resize(sim::kFirmwareSize);
+  image.bytes.resize(kFirmwareSize);
   for (std::size_t i = 0; i < image.bytes.size(); ++i) image.bytes[i] = static_cast<std::uint8_t>(0x40 + i % 61);
   const Outcome out = Parse("[Firmware]\nId=AB\nTags=T\nImage=bios.rom\n", &image);
   ASSERT_TRUE(out.ok) << out.error.message;
   std::vector<std::uint8_t> expected = image.bytes;
-  std::memcpy(expected.data() + sim::kFirmwareIdOffset, "AB", 3);
+  std::memcpy(expected.data() + kFirmwareIdOffset, "AB", 3);
   std::memcpy(expected.data() + sim::kFirmwareTagOffset, "DRIVORA T", 10);
-  EXPECT_EQ(std::vector<std::uint8_t>(out.board->firmware, out.board->firmware + sim::kFirmwareSize), expected);
+  EXPECT_EQ(std::vector<std::uint8_t>(out.board->firmware, out.board->firmware + kFirmwareSize), expected);
 }
 
 TEST(LoadBoardFile, NamesTheFileAndLineAndFindsTheImageBesideIt) {
@@ -291,7 +291,7 @@ TEST(LoadBoardFile, NamesTheFileAndLineAndFindsTheImageBesideIt) {
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "bad.board") << "[Board]\nName=x\n[PCI]\n00:20.0=8086:2E20 1458:5000 03\n";
   std::ofstream(folder / "good.board") << "[Firmware]\nImage=bios.rom\nId=FROM FILE\n";
-  std::ofstream(folder / "bios.rom", std::ios::binary) << std::string(sim::kFirmwareSize, '\x33');
+  std::ofstream(folder / "bios.rom", std::ios::binary) << std::string(kFirmwareSize, '\x33');
 
   std::string error;
   EXPECT_EQ(LoadBoardFile((folder / "bad.board").string(), error), nullptr);
@@ -303,7 +303,7 @@ TEST(LoadBoardFile, NamesTheFileAndLineAndFindsTheImageBesideIt) {
   const auto board = LoadBoardFile((folder / "good.board").string(), error);
   ASSERT_NE(board, nullptr) << error;
   EXPECT_EQ(board->firmware[0], 0x33);
-  EXPECT_STREQ(reinterpret_cast<const char*>(board->firmware + sim::kFirmwareIdOffset), "FROM FILE");
+  EXPECT_STREQ(reinterpret_cast<const char*>(board->firmware + kFirmwareIdOffset), "FROM FILE");
   std::filesystem::remove_all(folder);
 }
 
@@ -317,7 +317,7 @@ TEST(LoadBoardFile, EveryDemoBoardReads) {
     ASSERT_NE(board, nullptr) << error;
     EXPECT_NE(board->name[0], '\0');
     EXPECT_GT(board->pciCount, 0);
-    EXPECT_NE(board->firmware[sim::kFirmwareIdOffset], 0) << "every demo board has an identification";
+    EXPECT_NE(board->firmware[kFirmwareIdOffset], 0) << "every demo board has an identification";
     ++boards;
   }
   EXPECT_GE(boards, 7);

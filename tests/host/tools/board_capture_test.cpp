@@ -42,7 +42,7 @@ std::unique_ptr<sim::Board> Parse(const std::string& text, const std::uint8_t* f
   const auto loader = [](void* context, const char*, std::size_t, std::uint8_t* out,
                          std::uint32_t capacity) -> std::int64_t {
     std::memcpy(out, context, capacity);
-    return sim::kFirmwareSize;
+    return kFirmwareSize;
   };
   const bool parsed = sim::ParseBoard(text.data(), text.size(), *board, loader,
                                       const_cast<std::uint8_t*>(firmware), error);
@@ -161,7 +161,7 @@ TEST_P(CapturedDemoBoard, ListsTheBoardsOwnCatalogueAndWritesOnlyEntrySelectExit
   EXPECT_TRUE(leftOut.empty());
   std::ofstream(folder / "captured.board", std::ios::binary) << text;
   std::ofstream(folder / "captured.rom", std::ios::binary)
-      .write(reinterpret_cast<const char*>(capture.board.firmware), sim::kFirmwareSize);
+      .write(reinterpret_cast<const char*>(capture.board.firmware), kFirmwareSize);
   EXPECT_EQ(Catalogue((folder / "captured.board").string()), Catalogue(original));
   std::filesystem::remove_all(folder);
 }

@@ -95,7 +95,7 @@ TEST_F(MadeUpMachine, RecordsWhatItCanReadAndNamesTheRest) {
   EXPECT_STREQ(board.name, "Gigabyte Technology Co., Ltd. G41M-ES2L");
 
   EXPECT_TRUE(capture.firmwareRead);
-  EXPECT_EQ(BuildBiosRecord(board.firmware, sim::kFirmwareSize), "DRV-G41M V1.2 03-15-2011\x01G41M\x01");
+  EXPECT_EQ(BuildBiosRecord(board.firmware, kFirmwareSize), "DRV-G41M V1.2 03-15-2011\x01G41M\x01");
   EXPECT_FALSE(board.superIo[0].present || board.superIo[1].present);
   EXPECT_EQ(board.enumKeyCount, 0);
   for (const char* said : {"PCI function 0000:00:1f.0: its configuration header cannot be read",
@@ -109,7 +109,7 @@ TEST_F(MadeUpMachine, RecordsWhatItCanReadAndNamesTheRest) {
   ASSERT_TRUE(SaveBoard(root_ / "out.board", board, capture.comments, true, leftOut, error)) << error;
   const auto again = LoadBoardFile((root_ / "out.board").string(), error);
   ASSERT_TRUE(again) << error;
-  EXPECT_EQ(std::memcmp(again->firmware, board.firmware, sim::kFirmwareSize), 0);
+  EXPECT_EQ(std::memcmp(again->firmware, board.firmware, kFirmwareSize), 0);
 }
 
 TEST_F(MadeUpMachine, AFirmwareAreaThatCannotBeReadIsLeftOutNotGuessed) {
@@ -120,7 +120,7 @@ TEST_F(MadeUpMachine, AFirmwareAreaThatCannotBeReadIsLeftOutNotGuessed) {
   EXPECT_FALSE(capture.firmwareRead);
   EXPECT_TRUE(Mentions(capture.notes, "firmware area: " + paths_.memory.string() + " cannot be read at 0xF8000"));
   const sim::Board& board = *capture.board;
-  EXPECT_TRUE(std::all_of(board.firmware, board.firmware + sim::kFirmwareSize, [](std::uint8_t b) { return b == 0; }));
+  EXPECT_TRUE(std::all_of(board.firmware, board.firmware + kFirmwareSize, [](std::uint8_t b) { return b == 0; }));
 
   fs::remove(paths_.memory);
   MachineCapture without;
