@@ -18,17 +18,18 @@ trap 'rm -rf "$work"' EXIT
 windows_path() { local p="Z:$1"; echo "${p//\//\\}"; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# run MODE: the probe through the launcher; its output, and its exit code in $code.
+# run MODE: the probe through the launcher; its exit code in $code, its
+# output in out-MODE.txt.
 code=0
 run() {
   code=0
   DRIVORA_NINEX_BOARD=$(windows_path "$board") DRIVORA_NINEX_REPORT=$(windows_path "$work/report-$1.txt") \
     timeout 120 "$here/../../wine-run" "$ninex_dir/ninex_launch.exe" "$ninex_dir/ninex_harness.dll" \
     "$(windows_path "$ninex_dir/ninex_probe.exe")" "$1" >"$work/out-$1.txt" 2>"$work/err-$1.txt" || code=$?
-  tr -d '\r' <"$work/out-$1.txt"
 }
 
-out=$(run forms)
+run forms
+out=$(tr -d '\r' <"$work/out-forms.txt")
 [ "$code" = 0 ] || fail "the probe ended with $code: $(cat "$work/err-forms.txt") $(cat "$work/report-forms.txt" 2>/dev/null)"
 expected="chip-id 52
 chip-revision 41
@@ -46,7 +47,7 @@ port dword writes 2"
 diff -u <(echo "$counts") <(echo "$report") || fail "the harness counted other traffic"
 echo "every form answered from the board, the firmware area filled, the traffic counted"
 
-run word >/dev/null
+run word
 [ "$code" = $((0x9E)) ] || fail "a 16-bit form ended the probe with $code, not the harness's refusal (158)"
 grep -q 'refused: .*16-bit port access' "$work/report-word.txt" || fail "no refusal in the report: $(cat "$work/report-word.txt")"
 grep -q '16-bit port access' "$work/err-word.txt" || fail "the launcher did not show the refusal: $(cat "$work/err-word.txt")"
