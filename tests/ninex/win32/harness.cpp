@@ -31,7 +31,7 @@ struct Harness {
   std::unique_ptr<SimulatedBoardHardware> hardware;
   std::unique_ptr<CountingHardware> counting;
   std::string reportPath;
-  SRWLOCK lock = SRWLOCK_INIT;
+  CRITICAL_SECTION lock;  // the board's port state is one for all threads
   PVOID handler = nullptr;
 };
 
@@ -118,9 +118,9 @@ LONG CALLBACK AnswerPortInstruction(EXCEPTION_POINTERS* info) {
 #else
   PortRegisters registers{context.Eax, context.Edx};
 #endif
-  AcquireSRWLockExclusive(&h.lock);
+  EnterCriticalSection(&h.lock);
   ExecutePortInstruction(decoded.instruction, registers, *h.counting);
-  ReleaseSRWLockExclusive(&h.lock);
+  LeaveCriticalSection(&h.lock);
 #ifdef _WIN64
   // A 32-bit result clears the upper half of rax, as the instruction does.
   if (decoded.instruction.direction == PortDirection::In)
@@ -149,6 +149,7 @@ bool Start(std::string& problem) {
   }
   h->hardware = std::make_unique<SimulatedBoardHardware>(*h->board);
   h->counting = std::make_unique<CountingHardware>(*h->hardware);
+  InitializeCriticalSection(&h->lock);
   g_harness = h.release();
   g_harness->handler = AddVectoredExceptionHandler(1, AnswerPortInstruction);
   WriteReport(g_harness->reportPath, Traffic(*g_harness));
