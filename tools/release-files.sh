@@ -28,6 +28,11 @@ release_driver_fault() {
 setup_exe_fault() {
   local file=$1 headers size sections
   headers=$("$RELEASE_OBJDUMP" -h "$file" 2>&1) || { echo "$file: not a Windows program ($headers)"; return 1; }
+  # The 9x test harness (tests/ninex) reads its board from these variables.
+  if grep -a -q 'DRIVORA_NINEX_' "$file"; then
+    echo "$file: carries the 9x test harness"
+    return 1
+  fi
   sections=$(awk '$2 ~ /^\.debug/ { print $2 }' <<<"$headers" | tr '\n' ' ')
   if [ -n "$sections" ]; then
     echo "$file: has debug sections ($sections)"

@@ -13,11 +13,24 @@
 # built Setup.exe and the test build of the I/O driver, which reads the board
 # file named in the registry; the board's [Enum] device keys under HKLM\Enum;
 # the Windows version Wine reports to Setup.exe.
+#
+# On a Windows 9x version the wizard reaches the ports with the processor's
+# own instructions and reads the firmware area straight out of memory; under
+# Wine the test-only 9x harness (tests/ninex: ninex_launch loads
+# ninex_harness.dll into Setup.exe before it runs) answers both from the same
+# board file, and writes the port traffic it saw to WIZ_NINEX_REPORT when the
+# wizard ends. The harness lies in the build, never on the disc copy.
 
 WIZ_BUILD=${WIZ_BUILD:-}
 WIZ_DISC=
 WIZ_PID=
 WIZ_TITLE="Drivora..."
+WIZ_NINEX=0
+WIZ_NINEX_BOARD=
+WIZ_NINEX_REPORT=
+
+# Whether Wine reports a version of the 9x family for this name.
+wiz_is_9x() { case $1 in win95 | win98 | winme) return 0 ;; *) return 1 ;; esac; }
 
 wiz_say() { echo "[wizard $(date +%H:%M:%S)] $*" >&2; }
 
@@ -39,6 +52,13 @@ wizard_machine() {
   ln -sfn "$WIZ_DISC" "$prefix/dosdevices/d:"
 
   board_path=$(wiz_windows_path "$(cd "$(dirname "$board_file")" && pwd)/$(basename "$board_file")")
+  WIZ_NINEX=0
+  if wiz_is_9x "$windows"; then
+    WIZ_NINEX=1
+    WIZ_NINEX_BOARD=$board_path
+    WIZ_NINEX_REPORT=$prefix/drivora-ninex-report.txt
+    rm -f "$WIZ_NINEX_REPORT"
+  fi
   reg=$prefix/drivora-machine.reg
   {
     echo "REGEDIT4"
@@ -60,11 +80,27 @@ wizard_machine() {
 
 wiz_root() { cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd; }
 
-# wizard_start [LOG]: Setup.exe from drive D:, as a person starts it there.
+# wizard_start [LOG]: Setup.exe from drive D:, as a person starts it there;
+# on a 9x version through the harness's launcher, which lives as long as the
+# wizard and ends with its exit code.
 wizard_start() {
   local log=${1:-/dev/null}
-  (cd "$WIZ_DISC" && exec wine 'D:\Setup.exe') >"$log" 2>&1 &
+  if [ "$WIZ_NINEX" = 1 ]; then
+    (cd "$WIZ_DISC" && DRIVORA_NINEX_BOARD=$WIZ_NINEX_BOARD DRIVORA_NINEX_REPORT=$(wiz_windows_path "$WIZ_NINEX_REPORT") \
+      exec wine "$WIZ_BUILD/ninex/ninex_launch.exe" "$(wiz_windows_path "$WIZ_BUILD/ninex/ninex_harness.dll")" \
+      'D:\Setup.exe') >"$log" 2>&1 &
+  else
+    (cd "$WIZ_DISC" && exec wine 'D:\Setup.exe') >"$log" 2>&1 &
+  fi
   WIZ_PID=$!
+}
+
+# The port traffic the 9x harness saw ("port byte reads N", ...), complete
+# once the wizard has ended, and a refusal if it met an instruction it does
+# not answer; empty on the NT family.
+wizard_port_traffic() {
+  [ "$WIZ_NINEX" = 1 ] && [ -f "$WIZ_NINEX_REPORT" ] && tr -d '\r' <"$WIZ_NINEX_REPORT"
+  return 0
 }
 
 wizard_running() { [ -n "$WIZ_PID" ] && kill -0 "$WIZ_PID" 2>/dev/null; }

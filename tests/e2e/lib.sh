@@ -191,10 +191,10 @@ e2e_service_gone() {
   return 1
 }
 
-# e2e_wizard_machine BOARD: the demo disc on that demo board under Windows XP,
-# and a private screen.
+# e2e_wizard_machine BOARD [WINDOWS]: the demo disc on that demo board under
+# Windows XP (or the version named as Wine names it), and a private screen.
 e2e_wizard_machine() {
-  wizard_machine "$WINEPREFIX" "$WIZ_BUILD/demo/disc" "$E2E_TESTS_DIR/../demo/boards/$1.board" winxp ||
+  wizard_machine "$WINEPREFIX" "$WIZ_BUILD/demo/disc" "$E2E_TESTS_DIR/../demo/boards/$1.board" "${2:-winxp}" ||
     e2e_fail "the machine could not be laid out"
   e2e_start_xvfb
 }
