@@ -7,10 +7,14 @@
 #include <array>
 #include <cstdint>
 
+#include "portio/rules.h"
+
 namespace drivora::superio {
 
-constexpr std::uint8_t kRegIteConfigControl = 0x02;
-constexpr std::uint8_t kRegLogicalDevice = 0x07;
+// The driver lets a program write exactly the registers the probes write, so
+// both take them from the driver's rules.
+constexpr std::uint8_t kRegIteConfigControl = portio::kIteConfigControlRegister;
+constexpr std::uint8_t kRegLogicalDevice = portio::kSuperIoLogicalDeviceRegister;
 constexpr std::uint8_t kRegChipId = 0x20;
 constexpr std::uint8_t kRegChipIdLow = 0x21;
 constexpr std::uint8_t kRegChipVersion = 0x22;
@@ -31,6 +35,6 @@ constexpr std::uint8_t kStandardExit = 0xAA;
 // The ITE chips leave configuration mode when bit 1 of their register 0x02
 // is written: 0x02 to the index port, then 0x02 to the data port. Both bytes
 // to the index port would only select register 0x02 and stay in the mode.
-constexpr std::uint8_t kIteExitValue = 0x02;
+constexpr std::uint8_t kIteExitValue = portio::kIteExitValue;
 
 }  // namespace drivora::superio
