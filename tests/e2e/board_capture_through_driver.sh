@@ -15,7 +15,6 @@ prefix=$4
 shift 4
 e2e_begin "$artifacts" "$prefix"
 root=$(cd "$E2E_TESTS_DIR/.." && pwd)
-service_key='HKLM\System\CurrentControlSet\Services\S12345'
 board_key='HKLM\Software\Drivora\PortIoTest'
 
 windows_path() { local p="Z:$1"; echo "${p//\//\\}"; }
@@ -39,14 +38,6 @@ undo_machine() {
 trap 'undo_machine; e2e_cleanup' EXIT
 wine reg add 'HKCU\Software\Wine\AppDefaults\drivora.exe' /v Version /d winxp /f >/dev/null
 
-service_gone() {
-  for _ in $(seq 150); do
-    wine reg query "$service_key" >/dev/null 2>&1 || return 0
-    sleep 0.2
-  done
-  return 1
-}
-
 catalogue() { (cd "$tool" && wine drivora.exe catalogue Setup.ini --board "$1" --windows xp --tsv | tr -d '\r'); }
 
 for board in "$@"; do
@@ -61,7 +52,7 @@ for board in "$@"; do
   (cd "$tool" && timeout 600 wine drivora.exe board capture "$board.board" >"$E2E_ARTIFACTS/$board.out" 2>"$E2E_ARTIFACTS/$board.err") ||
     e2e_fail "drivora.exe board capture failed on $board: $(cat "$E2E_ARTIFACTS/$board.err")"
   e2e_log "captured $board in $(($(date +%s) - started)) s: $(head -1 "$E2E_ARTIFACTS/$board.out" | tr -d '\r')"
-  service_gone || e2e_fail "the service S12345 is still registered after the capture of $board"
+  e2e_service_gone || e2e_fail "the service S12345 is still registered after the capture of $board"
   cp "$tool/$board.board" "$tool/$board.rom" "$E2E_ARTIFACTS/"
   [ -s "$E2E_ARTIFACTS/$board.err" ] && e2e_fail "the capture of $board left something out: $(cat "$E2E_ARTIFACTS/$board.err")"
 
